@@ -1,0 +1,30 @@
+// Classification of a partition's first 16 KiB: which engine fits it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "disk/byte_view.h"
+
+namespace qm {
+
+enum class FileSystemKind { Fat, Ntfs, Ext, Unknown };
+
+inline constexpr size_t kProbeSize = 16384;
+
+bool IsNtfsBootSector(ByteView bootSector);
+bool IsEncryptedBootSector(ByteView bootSector);
+bool IsFat1216BootSector(ByteView bootSector);
+bool IsFat32BootSector(ByteView bootSector);
+bool IsFatBootSector(ByteView bootSector);
+bool IsExtSuperblock(ByteView superblock);  // the 1024 bytes at offset 1024 of the probe
+
+FileSystemKind ProbeFileSystem(ByteView probe);
+const wchar_t* FileSystemKindName(FileSystemKind kind);
+
+// The probe reads: exactly kProbeSize bytes from the partition's first sector, or from the
+// start of an image file. 0 or a Windows error number (30 for a short read).
+int ReadProbeFromDisk(int diskNumber, uint64_t firstSector, std::vector<uint8_t>& probe);
+int ReadProbeFromImage(const std::wstring& imagePath, std::vector<uint8_t>& probe);
+
+}  // namespace qm

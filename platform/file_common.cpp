@@ -1,0 +1,34 @@
+#include <algorithm>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace qm::platform {
+
+int readFully(File& file, void* buffer, size_t length, size_t& got) {
+    got = 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (got < length) {
+        const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(length - got, 1u << 30));
+        uint32_t n = 0;
+        if (int rc = file.read(out + got, piece, n); rc != 0) return rc;
+        if (n == 0) return kErrorHandleEof;
+        got += n;
+    }
+    return 0;
+}
+
+int writeFully(File& file, const void* buffer, size_t length) {
+    size_t done = 0;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    while (done < length) {
+        const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(length - done, 1u << 30));
+        uint32_t n = 0;
+        if (int rc = file.write(in + done, piece, n); rc != 0) return rc;
+        if (n == 0) return kErrorWriteFault;
+        done += n;
+    }
+    return 0;
+}
+
+}  // namespace qm::platform

@@ -1,0 +1,112 @@
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwctype>
+
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/folders.h"
+
+namespace qm::platform {
+namespace {
+std::wstring lower(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return s;
+}
+}  // namespace
+
+std::wstring appDataFolder() {
+    if (const wchar_t* over = _wgetenv(L"QUILLMERE_APPDATA"); over && *over) return over;
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, FALSE)) return path;
+    return L".";
+}
+
+bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool isFolder(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int createFolderTree(const std::wstring& path) {
+    if (path.empty()) return kErrorPathNotFound;
+    if (isFolder(path)) return 0;
+    std::wstring p = path;
+    while (!p.empty() && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+    const size_t cut = p.find_last_of(L"\\/");
+    if (cut != std::wstring::npos && cut > 0) {
+        const std::wstring parent = p.substr(0, cut);
+        if (!(parent.size() == 2 && parent[1] == L':') && !isFolder(parent)) {
+            if (int rc = createFolderTree(parent); rc != 0) return rc;
+        }
+    }
+    if (!CreateDirectoryW(p.c_str(), nullptr)) {
+        const DWORD e = GetLastError();
+        if (e != ERROR_ALREADY_EXISTS) return static_cast<int>(e);
+    }
+    return 0;
+}
+
+int deleteTree(const std::wstring& path) {
+    std::wstring p = path;
+    while (!p.empty() && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+    if (p.empty() || !pathExists(p)) return 0;
+    // The shell wants the list double-NUL-terminated.
+    std::wstring from = p;
+    from.push_back(L'\0');
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    return SHFileOperationW(&op);
+}
+
+int deleteFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) ? 0 : static_cast<int>(GetLastError());
+}
+
+int moveFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
+    return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : static_cast<int>(GetLastError());
+}
+
+int listFolder(const std::wstring& path, std::vector<std::wstring>& names) {
+    names.clear();
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(joinPath(path, L"*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        return e == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int>(e);
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end(),
+              [](const std::wstring& a, const std::wstring& b) { return lower(a) < lower(b); });
+    return 0;
+}
+
+int lastWriteTime(const std::wstring& path, uint64_t& fileTime) {
+    fileTime = 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return static_cast<int>(GetLastError());
+    fileTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return 0;
+}
+
+uint64_t driveFreeBytes(wchar_t driveLetter) {
+    if (!driveLetter) return 0;
+    const wchar_t root[] = {driveLetter, L':', L'\\', 0};
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return 0;
+    return static_cast<uint64_t>(bytesPerSector) * sectorsPerCluster * freeClusters;
+}
+
+}  // namespace qm::platform
