@@ -80,9 +80,17 @@ std::wstring fromUtf8(const std::string& text) {
     for (size_t i = 0; i < n;) {
         unsigned char b = s[i];
         size_t len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > n) {
+        if (len == 0) {
             appendWide(out, kReplacement);
             ++i;
+            continue;
+        }
+        if (i + len > n) {
+            // A character cut off by the end of the text: one replacement for all of it.
+            size_t k = 1;
+            while (i + k < n && (s[i + k] & 0xC0) == 0x80) ++k;
+            appendWide(out, kReplacement);
+            i += k;
             continue;
         }
         char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
