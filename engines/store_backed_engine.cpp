@@ -1,0 +1,81 @@
+#include "engines/store_backed_engine.h"
+
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+
+namespace qm {
+
+int CStoreBackedEngine::OpenStore(const std::wstring& logName) {
+    store_ = std::make_unique<ScanResultStore>();
+    return store_->open(logName);
+}
+
+int CStoreBackedEngine::OpenStoreIn(const std::wstring& folder, const std::wstring& logName) {
+    store_ = std::make_unique<ScanResultStore>();
+    return store_->openIn(folder, logName);
+}
+
+int CStoreBackedEngine::KeyFor(const ScanRecord* folder, int level, ParentKey& key) {
+    if (!folder) {
+        if (level != 0) return kErrorInvalidParameter;
+        key = ParentKey(0);  // the root, whichever key the engine filed it under
+        return 0;
+    }
+    if (level < 0) return kErrorInvalidParameter;
+    key = ParentKey::make(folder->fsId, static_cast<uint32_t>(level));
+    return 0;
+}
+
+int CStoreBackedEngine::ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) {
+    out.clear();
+    ParentKey key;
+    if (int rc = KeyFor(folder, level, key); rc != 0) return rc;
+    if (!store_) return 0;
+    store_->flush();
+    return store_->listChildren(key, out);
+}
+
+int CStoreBackedEngine::CountFiles(const ScanRecord* folder, int level, uint32_t& count) {
+    count = 0;
+    ParentKey key;
+    if (int rc = KeyFor(folder, level, key); rc != 0) return rc;
+    if (!store_) return 0;
+    store_->flush();
+    return store_->countFiles(key, count);
+}
+
+uint64_t CStoreBackedEngine::GetFoundCount() { return store_ ? store_->foundCount() : 0; }
+
+int CStoreBackedEngine::GetItemPath(const ScanRecord& record, std::wstring& path) {
+    path.clear();
+    if (!store_) return 0;
+    store_->flush();
+    std::vector<ScanRecord> ancestors;
+    const int rc = store_->collectAncestors(record, ancestors);
+    // Nearest first in the list; the path reads from the root down.
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        path += platform::fromAnsi(recordName(*it));
+        path += platform::kPathSeparator;
+    }
+    return rc;
+}
+
+int CStoreBackedEngine::SetListCallback(ListProgressFn listProgress, void* userData) {
+    if (!store_) return kErrorInvalidParameter;
+    if (!listProgress) {
+        store_->setListProgress(nullptr, userData);
+        return 0;
+    }
+    store_->setListProgress([listProgress](void* user, int percent, int zero) { return listProgress(user, percent, zero); },
+                            userData);
+    return 0;
+}
+
+int CStoreBackedEngine::ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) {
+    out.clear();
+    if (!store_) return 0;
+    return store_->listByType(pattern, out);
+}
+
+}  // namespace qm
