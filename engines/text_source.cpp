@@ -15,6 +15,9 @@ CDefaultTexts::CDefaultTexts() {
         {L"MSG0707", L"Files found:"},
         {L"MSG0708", L"Time left: "},
         {L"MSG0709", L"Do you want to stop the scan?"},
+        {L"MSG1101", L"Recovering:"},
+        {L"MSG1102", L"Processed %d of %d: %d recovered, %d failed"},
+        {L"MSG1103", L"Do you want to stop the recovery?"},
         {L"MSG1206", L"An earlier deep scan of this source was interrupted. Do you want to continue it?"},
     };
 }
@@ -26,13 +29,12 @@ std::wstring CDefaultTexts::GetText(const std::wstring& key) const {
 
 namespace {
 
-// Replaces the first conversion of the format by the rendering of the value for the
-// conversion letter found.
+// Replaces the first `limit` conversions of the format by render(letter, index).
 template <class Render>
-std::wstring formatOne(const std::wstring& format, Render render) {
+std::wstring formatSome(const std::wstring& format, size_t limit, Render render) {
     std::wstring out;
     out.reserve(format.size() + 16);
-    bool used = false;
+    size_t used = 0;
     for (size_t i = 0; i < format.size(); ++i) {
         if (format[i] != L'%' || i + 1 >= format.size()) {
             out += format[i];
@@ -46,15 +48,20 @@ std::wstring formatOne(const std::wstring& format, Render render) {
         // Flags, width and length modifiers, then the conversion letter.
         size_t j = i + 1;
         while (j < format.size() && (std::wcschr(L"-+ #0123456789.lhI6", format[j]) != nullptr)) ++j;
-        if (j >= format.size() || used || !std::wcschr(L"cCdiuxXsS", format[j])) {
+        if (j >= format.size() || used >= limit || !std::wcschr(L"cCdiuxXsS", format[j])) {
             out += format[i];
             continue;
         }
-        out += render(format[j]);
-        used = true;
+        out += render(format[j], used);
+        ++used;
         i = j;
     }
     return out;
+}
+
+template <class Render>
+std::wstring formatOne(const std::wstring& format, Render render) {
+    return formatSome(format, 1, [&](wchar_t conversion, size_t) { return render(conversion); });
 }
 
 std::wstring numberText(int64_t value, wchar_t conversion) {
@@ -67,6 +74,15 @@ std::wstring numberText(int64_t value, wchar_t conversion) {
 }
 
 }  // namespace
+
+std::wstring FormatWithNumbers(const std::wstring& format, std::initializer_list<int64_t> values) {
+    const int64_t* v = values.begin();
+    return formatSome(format, values.size(), [&](wchar_t conversion, size_t index) {
+        if (conversion == L's' || conversion == L'S' || conversion == L'c' || conversion == L'C')
+            return numberText(v[index], L'd');
+        return numberText(v[index], conversion);
+    });
+}
 
 std::wstring FormatWithChar(const std::wstring& format, wchar_t value) {
     return formatOne(format, [&](wchar_t conversion) {

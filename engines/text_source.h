@@ -2,6 +2,7 @@
 // to put one value into such a text.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -31,5 +32,8 @@ private:
 std::wstring FormatWithChar(const std::wstring& format, wchar_t value);
 std::wstring FormatWithNumber(const std::wstring& format, int64_t value);
 std::wstring FormatWithText(const std::wstring& format, const std::wstring& value);
+// The same for a text with several integer conversions, filled in order; conversions beyond
+// the values given stay as written.
+std::wstring FormatWithNumbers(const std::wstring& format, std::initializer_list<int64_t> values);
 
 }  // namespace qm

@@ -1,0 +1,177 @@
+#include "results/recovery_job.h"
+
+#include <cwchar>
+
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "results/type_classification.h"
+
+namespace qm {
+namespace {
+
+constexpr size_t kMaxDestinationPath = 520;
+// Far more copies of one name than anybody keeps; beyond it the item fails instead of looping.
+constexpr int kMaxNameCounter = 100000;
+
+bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Length of a file-name component as the file system counts it: UTF-16 units on Windows,
+// UTF-8 bytes elsewhere; both allow 255.
+size_t componentLength(const std::wstring& name) {
+#ifdef _WIN32
+    return name.size();
+#else
+    return platform::toUtf8(name).size();
+#endif
+}
+constexpr size_t kMaxComponent = 255;
+
+// stem + suffix, the stem cut from its end until the whole fits in one component and in the
+// path limit together with the folder.
+std::wstring fitName(const std::wstring& folder, std::wstring stem, const std::wstring& suffix) {
+    const size_t folderLength = folder.size() + 1;
+    while (!stem.empty() && (componentLength(stem + suffix) > kMaxComponent ||
+                             folderLength + stem.size() + suffix.size() > kMaxDestinationPath))
+        stem.pop_back();
+    if (stem.empty()) return {};
+    return platform::joinPath(folder, stem + suffix);
+}
+
+}  // namespace
+
+std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record) {
+    std::wstring name = platform::fromAnsi(recordName(record));
+    // A name from the medium never leaves its folder: separators and dot-only names are neutralised.
+    for (auto& c : name)
+        if (isSeparator(c) || c == L':' || c == 0) c = L'_';
+    if (name.empty() || name == L"." || name == L"..") name = L"_" + name;
+
+    // "report.doc" -> "report(1).doc"; a leading dot is part of the name, not an extension.
+    const size_t dot = name.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && dot > 0 && name.size() - dot <= 16;
+    const std::wstring stem = hasExtension ? name.substr(0, dot) : name;
+    const std::wstring extension = hasExtension ? name.substr(dot) : std::wstring();
+
+    const std::wstring folder = platform::joinPath(destinationFolder, GroupFolderFor(record));
+    const std::wstring path = fitName(folder, stem, extension);
+    if (path.empty()) return {};
+    if (!platform::pathExists(path)) return path;
+    for (int n = 1; n <= kMaxNameCounter; ++n) {
+        const std::wstring candidate = fitName(folder, stem, L"(" + std::to_wstring(n) + L")" + extension);
+        if (candidate.empty()) return {};
+        if (!platform::pathExists(candidate)) return candidate;
+    }
+    return {};
+}
+
+int BaseDepth(const std::wstring& destinationFolder) {
+    if (destinationFolder.empty()) return 0;
+    int depth = 0;
+    for (size_t i = 0; i + 1 < destinationFolder.size(); ++i)
+        if (isSeparator(destinationFolder[i])) ++depth;
+    return depth;
+}
+
+CRecoveryJob::CRecoveryJob(const ITextSource& texts, std::wstring destinationFolder)
+    : texts_(texts), destination_(std::move(destinationFolder)) {}
+
+int QM_STDCALL CRecoveryJob::ItemCallback(void* userData, int percent, int scale, int error,
+                                          const wchar_t* destination) {
+    return static_cast<CRecoveryJob*>(userData)->OnItemProgress(percent, scale, error, destination);
+}
+
+void CRecoveryJob::AddDetail(RecoveryDetailRow row) {
+    // Failures gather at the head of the list, successes follow in order.
+    if (row.error != 0)
+        details_.push_front(std::move(row));
+    else
+        details_.push_back(std::move(row));
+}
+
+int CRecoveryJob::OnItemProgress(int percent, int scale, int error, const wchar_t* destination) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (cancelRequested_) return CancelCode;
+    const int p = static_cast<int>(static_cast<int64_t>(percent) * scale / 100);
+    const std::wstring path = destination ? destination : L"";
+    if (p == 100) {
+        if (error != 0) {
+            AddDetail({path, platform::errorMessage(error), error});
+            ++failed_;
+        } else {
+            AddDetail({path, L"Success", 0});
+        }
+        ++processed_;
+    }
+    if (display_) {
+        RecoveryView view;
+        view.percent = p < 0 ? 0 : p > 100 ? 100 : p;
+        view.current = path;
+        view.percentText = texts_.GetText(L"MSG1101") + L" " + std::to_wstring(view.percent) + L"%";
+        view.countsText = FormatWithNumbers(texts_.GetText(L"MSG1102"),
+                                            {processed_, total_, processed_ - failed_, failed_});
+        display_(view);
+    }
+    return 0;
+}
+
+void CRecoveryJob::FailItem(const std::wstring& path, int error) {
+    std::lock_guard<std::mutex> hold(lock_);
+    ++processed_;
+    ++failed_;
+    AddDetail({path, platform::errorMessage(error), error});
+}
+
+int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
+    callbacksRefused = false;
+    const std::wstring path = MakeUniquePath(destination_, item.record);
+    if (!item.engine || path.empty()) {
+        // No engine for the record, or no free name left: reported like any failed file.
+        FailItem(path.empty() ? platform::joinPath(destination_, GroupFolderFor(item.record)) : path,
+                 item.engine ? kErrorFileExists : kErrorInvalidParameter);
+        return 0;
+    }
+    try {
+        if (item.engine->SetCallbacks(nullptr, ItemCallback, this, 100) != 0) {
+            callbacksRefused = true;
+            return 0;
+        }
+        return item.engine->RecoverItem(&item.record, path, BaseDepth(destination_));
+    } catch (...) {
+        // A fault that escapes an engine costs this item only.
+        FailItem(path, kErrorInvalidFunction);
+        return 0;
+    }
+}
+
+int CRecoveryJob::RunMany(const std::vector<RecoveryItem>& items) {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        total_ = static_cast<int>(items.size());
+    }
+    for (const RecoveryItem& item : items) {
+        bool callbacksRefused = false;
+        if (RecoverOne(item, callbacksRefused) == CancelCode) {
+            finished_ = true;
+            return CancelCode;
+        }
+        if (callbacksRefused) break;
+    }
+    completed_ = true;
+    finished_ = true;
+    return 0;
+}
+
+int CRecoveryJob::RunOne(const RecoveryItem& item) {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        total_ = 1;
+    }
+    bool callbacksRefused = false;
+    const int rc = RecoverOne(item, callbacksRefused);
+    completed_ = rc != CancelCode;
+    finished_ = true;
+    return rc == CancelCode ? CancelCode : 0;
+}
+
+}  // namespace qm

@@ -1,0 +1,93 @@
+// Copies chosen files and folders out of the scan results into a destination folder, one
+// subfolder per type group, never overwriting anything. Portable: the GUI's recovery window
+// and the command line both drive it and show what it reports.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engines/file_recovery_parse.h"
+#include "engines/text_source.h"
+
+namespace qm {
+
+// Where a record goes: destination\group\name, with "(n)" before the extension when that
+// path is taken. Empty when no free name could be found.
+std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record);
+// The number of path separators in the destination folder, its last character not counted.
+int BaseDepth(const std::wstring& destinationFolder);
+
+struct RecoveryItem {
+    IFileRecoveryParse* engine = nullptr;
+    ScanRecord record{};
+};
+
+struct RecoveryDetailRow {
+    std::wstring path;
+    std::wstring status;  // "Success" or the system's message for the error
+    int error = 0;
+};
+
+// What the window shows after each finished or progressing file.
+struct RecoveryView {
+    int percent = 0;
+    std::wstring current;      // destination path of the file being copied
+    std::wstring percentText;  // "MSG1101 p%"
+    std::wstring countsText;   // MSG1102 with processed, total, succeeded, failed
+};
+
+class CRecoveryJob {
+public:
+    CRecoveryJob(const ITextSource& texts, std::wstring destinationFolder);
+
+    // Worker: every item in order. Returns CancelCode when the user cancelled, else 0.
+    int RunMany(const std::vector<RecoveryItem>& items);
+    // Worker: one record (from preview).
+    int RunOne(const RecoveryItem& item);
+
+    // The ItemProgressFn handed to engines, with this job as user data.
+    static int QM_STDCALL ItemCallback(void* userData, int percent, int scale, int error, const wchar_t* destination);
+
+    // The window's critical section: the cancel question holds it so no update lands meanwhile.
+    std::mutex& Lock() { return lock_; }
+    void RequestCancelLocked() { cancelRequested_ = true; }
+    void RequestCancel() {
+        std::lock_guard<std::mutex> hold(lock_);
+        cancelRequested_ = true;
+    }
+    // Called under the lock after every update (the display).
+    void SetDisplay(std::function<void(const RecoveryView&)> display) { display_ = std::move(display); }
+
+    // Read these after the worker has finished (or under Lock()).
+    int processed() const { return processed_; }
+    int failed() const { return failed_; }
+    int total() const { return total_; }
+    bool finished() const { return finished_; }
+    // The work ran to its end (the finish button shows); false after a cancel.
+    bool completed() const { return completed_; }
+    // Failures first (newest at the top), then successes in order.
+    const std::deque<RecoveryDetailRow>& details() const { return details_; }
+
+private:
+    int OnItemProgress(int percent, int scale, int error, const wchar_t* destination);
+    int RecoverOne(const RecoveryItem& item, bool& callbacksRefused);
+    void FailItem(const std::wstring& path, int error);
+    void AddDetail(RecoveryDetailRow row);
+
+    const ITextSource& texts_;
+    std::wstring destination_;
+    std::mutex lock_;
+    bool cancelRequested_ = false;
+    bool finished_ = false;
+    bool completed_ = false;
+    int processed_ = 0;
+    int failed_ = 0;
+    int total_ = 0;
+    std::deque<RecoveryDetailRow> details_;
+    std::function<void(const RecoveryView&)> display_;
+};
+
+}  // namespace qm
