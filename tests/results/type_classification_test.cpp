@@ -1,3 +1,4 @@
+#include "results/file_time.h"
 #include "results/type_classification.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,21 @@ TEST(GroupOfExtension, SubstringTestInRecoveryOrder) {
     EXPECT_EQ(GroupOfExtension(L""), FileGroup::Other);
     EXPECT_EQ(GroupOfExtension(L"qqq"), FileGroup::Other);
     EXPECT_STREQ(GroupFolderName(FileGroup::Other), L"others");
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(FileTimeIso, CalendarAndLimits) {
+    // 2024-02-03 04:05:06 UTC = Unix 1706933106.
+    const uint64_t ft = 116444736000000000ULL + 1706933106ULL * 10000000ULL;
+    EXPECT_EQ("2024-02-03T04:05:06Z", FormatFileTimeIso(ft));
+    EXPECT_EQ("1601-01-01T00:00:00Z", FormatFileTimeIso(1));
+    EXPECT_EQ("", FormatFileTimeIso(0));
+    EXPECT_EQ("", FormatFileTimeIso(UINT64_MAX));
 }
 
 }  // namespace
