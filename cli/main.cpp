@@ -1,33 +1,30 @@
 // quillmere: the command-line front end on the recovery core.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/probe_command.h"
-
-namespace {
-
-void printUsage() {
-    std::fputs(
-        "usage: quillmere COMMAND [ARGS]\n"
-        "\n"
-        "commands:\n"
-        "  probe IMAGE   tell the file system at the start of a disk image, its size and sector size\n"
-        "\n"
-        "exit codes: 0 success, 1 the source could not be read or classified, 2 bad usage\n",
-        stdout);
-}
-
-}  // namespace
+#include "cli/scan_session.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        printUsage();
-        return args.empty() ? 2 : 0;
+    qm::platform::prepareConsole();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    qm::cli::CliOptions options;
+    std::string error;
+    if (qm::cli::ParseOptions(args, options, error) != 0) {
+        std::fprintf(stderr, "quillmere: %s\n\n%s", error.c_str(), qm::cli::HelpText(options.command).c_str());
+        return 2;
     }
-    if (args[0] == "probe") return qm::cli::RunProbe({args.begin() + 1, args.end()});
-    std::fprintf(stderr, "quillmere: unknown command '%s' (see quillmere --help)\n", args[0].c_str());
-    return 2;
+    if (options.help) {
+        std::fputs(qm::cli::HelpText(options.command).c_str(), stdout);
+        return 0;
+    }
+    qm::cli::InstallInterruptHandler();
+    if (options.command == "probe") return qm::cli::RunProbe(options.source);
+    if (options.command == "scan") return qm::cli::RunScanCommand(options);
+    if (options.command == "list") return qm::cli::RunListCommand(options);
+    return qm::cli::RunRecoverCommand(options);
 }

@@ -10,31 +10,23 @@
 
 namespace qm::cli {
 
-int RunProbe(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0] == "--help") {
-        std::fputs("usage: quillmere probe IMAGE\n"
-                   "Reads the first 16 KiB of IMAGE and tells its file system (FAT, NTFS, ext or unknown),\n"
-                   "its size and its sector size. The image is only read.\n"
-                   "exit codes: 0 classified, 1 the image could not be read, 2 bad usage\n",
-                   args.size() == 1 ? stdout : stderr);
-        return args.size() == 1 ? 0 : 2;
-    }
-    const std::wstring path = platform::fromUtf8(args[0]);
+int RunProbe(const std::string& image) {
+    const std::wstring path = platform::fromUtf8(image);
     SectorReader reader;
     if (int rc = reader.OpenImageFile(path); rc != 0) {
-        std::fprintf(stderr, "quillmere: cannot open %s: %s\n", args[0].c_str(),
+        std::fprintf(stderr, "quillmere: cannot open %s: %s\n", image.c_str(),
                      platform::toUtf8(platform::errorMessage(rc)).c_str());
         return 1;
     }
     const uint32_t sectorSize = QuerySectorSize(reader.handle);
     std::vector<uint8_t> probe;
     if (int rc = ReadProbeFromImage(path, probe); rc != 0) {
-        std::fprintf(stderr, "quillmere: cannot read the first 16 KiB of %s: %s\n", args[0].c_str(),
+        std::fprintf(stderr, "quillmere: cannot read the first 16 KiB of %s: %s\n", image.c_str(),
                      platform::toUtf8(platform::errorMessage(rc)).c_str());
         return 1;
     }
     const FileSystemKind kind = ProbeFileSystem(ByteView(probe.data(), probe.size()));
-    std::printf("%s\n  file system: %s\n  size: %s\n  sector size: %u bytes\n", args[0].c_str(),
+    std::printf("%s\n  file system: %s\n  size: %s\n  sector size: %u bytes\n", image.c_str(),
                 platform::toUtf8(FileSystemKindName(kind)).c_str(),
                 platform::toUtf8(FormatSize(reader.totalSectors * kDefaultSectorSize)).c_str(), sectorSize);
     return 0;

@@ -1,8 +1,7 @@
 #pragma once
 #include <string>
-#include <vector>
 
 namespace qm::cli {
 // "quillmere probe IMAGE": prints the file system kind, image size and sector size.
-int RunProbe(const std::vector<std::string>& args);
+int RunProbe(const std::string& image);
 }

@@ -1,0 +1,227 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <map>
+
+#include "cli/console_scan_window.h"
+#include "cli/found_files.h"
+#include "cli/json_writer.h"
+#include "cli/scan_session.h"
+#include "disk/format_text.h"
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "results/file_time.h"
+#include "results/recovery_job.h"
+#include "results/type_classification.h"
+
+namespace qm::cli {
+namespace {
+
+constexpr int kExitSourceError = 1;
+constexpr int kExitSomeFailed = 3;
+constexpr int kExitInterrupted = 4;
+
+std::string utf8(const std::wstring& text) { return platform::toUtf8(text); }
+
+std::string groupOf(const ScanRecord& record) {
+    return utf8(GroupFolderName(GroupOfExtension(ExtensionOf(platform::fromAnsi(recordName(record))))));
+}
+
+// Scans and reports a failure to the user; false when there is nothing to list.
+bool scanSource(const CliOptions& options, CScanSession& session, ScanOutcome& outcome) {
+    if (options.deep) {
+        std::fprintf(stderr,
+                     "quillmere: the deep mode is not available in this version yet; use --fast\n");
+        outcome.exitCode = 2;
+        return false;
+    }
+    outcome = session.Run(options.json);
+    if (outcome.exitCode != 0) {
+        std::fprintf(stderr, "quillmere: cannot scan %s: %s\n", options.source.c_str(), outcome.error.c_str());
+        return false;
+    }
+    if (outcome.cancelled) std::fprintf(stderr, "quillmere: interrupted; showing what was found so far\n");
+    return true;
+}
+
+void writeHeader(JsonWriter& json, const CliOptions& options, const ScanOutcome& outcome) {
+    json.key("source").string(options.source);
+    json.key("mode").string(options.deep ? "deep" : "fast");
+    json.key("fileSystem").string(utf8(outcome.fileSystem));
+    json.key("interrupted").boolean(outcome.cancelled);
+}
+
+void writeTime(JsonWriter& json, const char* name, uint64_t fileTime) {
+    const std::string text = FormatFileTimeIso(fileTime);
+    if (text.empty())
+        json.key(name).null();
+    else
+        json.key(name).string(text);
+}
+
+void writeFile(JsonWriter& json, const FoundFile& file) {
+    const ScanRecord& r = file.record;
+    json.beginObject();
+    json.key("name").string(recordName(r));
+    json.key("folder").string(utf8(file.folder));
+    json.key("isFolder").boolean(r.isFolder != 0);
+    json.key("size").unsignedNumber(r.size);
+    json.key("group").string(r.isFolder ? "folder" : groupOf(r));
+    writeTime(json, "created", r.created);
+    writeTime(json, "modified", r.modified);
+    writeTime(json, "accessed", r.accessed);
+    json.key("condition").string(r.condition ? "good" : "damaged");
+    json.key("engine").string(EngineName(r.sourceKind));
+    json.endObject();
+}
+
+void printFileLine(const FoundFile& file, bool tree) {
+    const ScanRecord& r = file.record;
+    std::wstring name = platform::fromAnsi(recordName(r));
+    std::wstring line;
+    if (tree) {
+        line = std::wstring(static_cast<size_t>(file.depth) * 2, L' ') + name + (r.isFolder ? L"/" : L"");
+    } else {
+        line = file.folder + name;
+    }
+    if (!r.isFolder) {
+        line += L"  " + FormatSize(r.size) + L"  " + FormatFileTime(r.modified);
+        if (!r.condition) line += L"  [damaged]";
+    }
+    WriteText(stdout, line + L"\n");
+}
+
+int exitFor(const ScanOutcome& outcome, int code) { return outcome.cancelled ? kExitInterrupted : code; }
+
+}  // namespace
+
+int RunScanCommand(const CliOptions& options) {
+    CScanSession session(options);
+    ScanOutcome outcome;
+    if (!scanSource(options, session, outcome)) return outcome.exitCode;
+    CliOptions everything = options;
+    everything.types.clear();
+    everything.groups.clear();
+    std::vector<FoundFile> files;
+    CollectByType(*session.engine(), everything, files);
+    std::map<std::string, uint64_t> groups{{"photo", 0}, {"audio", 0},   {"video", 0},
+                                           {"document", 0}, {"archive", 0}, {"others", 0}};
+    uint64_t bytes = 0, damaged = 0;
+    for (const FoundFile& f : files) {
+        ++groups[groupOf(f.record)];
+        bytes += f.record.size;
+        if (!f.record.condition) ++damaged;
+    }
+    if (options.json) {
+        JsonWriter json;
+        json.beginObject();
+        writeHeader(json, options, outcome);
+        json.key("entries").unsignedNumber(session.engine()->GetFoundCount());
+        json.key("files").unsignedNumber(files.size());
+        json.key("bytes").unsignedNumber(bytes);
+        json.key("damaged").unsignedNumber(damaged);
+        json.key("groups").beginObject();
+        for (const auto& [name, count] : groups) json.key(name).unsignedNumber(count);
+        json.endObject();
+        json.endObject();
+        std::printf("%s\n", json.text().c_str());
+    } else {
+        std::printf("%s: %s file system, %llu entries found, %zu files (%s)\n", options.source.c_str(),
+                    utf8(outcome.fileSystem).c_str(),
+                    static_cast<unsigned long long>(session.engine()->GetFoundCount()), files.size(),
+                    utf8(FormatSize(bytes)).c_str());
+        for (const char* name : {"photo", "audio", "video", "document", "archive", "others"})
+            std::printf("  %-9s %llu\n", name, static_cast<unsigned long long>(groups[name]));
+        if (damaged) std::printf("  (%llu judged damaged or overwritten)\n", static_cast<unsigned long long>(damaged));
+    }
+    return exitFor(outcome, 0);
+}
+
+int RunListCommand(const CliOptions& options) {
+    CScanSession session(options);
+    ScanOutcome outcome;
+    if (!scanSource(options, session, outcome)) return outcome.exitCode;
+    std::vector<FoundFile> files;
+    if (options.tree)
+        CollectTree(*session.engine(), files);
+    else
+        CollectByType(*session.engine(), options, files);
+    if (options.json) {
+        JsonWriter json;
+        json.beginObject();
+        writeHeader(json, options, outcome);
+        json.key("files").beginArray();
+        for (const FoundFile& f : files) writeFile(json, f);
+        json.endArray();
+        json.endObject();
+        std::printf("%s\n", json.text().c_str());
+    } else {
+        for (const FoundFile& f : files) printFileLine(f, options.tree);
+        std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
+    }
+    return exitFor(outcome, 0);
+}
+
+int RunRecoverCommand(const CliOptions& options) {
+    const std::wstring destination = platform::fromUtf8(options.destination);
+    if (int rc = platform::createFolderTree(destination); rc != 0) {
+        std::fprintf(stderr, "quillmere: cannot use %s as the destination: %s\n", options.destination.c_str(),
+                     utf8(platform::errorMessage(rc)).c_str());
+        return kExitSomeFailed;
+    }
+    CScanSession session(options);
+    ScanOutcome outcome;
+    if (!scanSource(options, session, outcome)) return outcome.exitCode;
+    std::vector<FoundFile> files;
+    CollectByType(*session.engine(), options, files);
+
+    std::vector<RecoveryItem> items;
+    items.reserve(files.size());
+    for (const FoundFile& f : files) items.push_back({session.engine(), f.record});
+    CDefaultTexts texts;
+    CRecoveryJob job(texts, destination);
+    const bool quiet = options.json;
+    job.SetDisplay([&job, quiet](const RecoveryView& view) {
+        if (g_interrupted) job.RequestCancelLocked();
+        if (!quiet && view.percent == 100) WriteText(stderr, L"  " + view.countsText + L"\r");
+    });
+    const bool cancelled = job.RunMany(items) == CancelCode || outcome.cancelled;
+    if (!quiet) std::fputc('\n', stderr);
+
+    const int failed = job.failed();
+    if (options.json) {
+        JsonWriter json;
+        json.beginObject();
+        writeHeader(json, options, outcome);
+        json.key("destination").string(options.destination);
+        json.key("recovered").beginArray();
+        for (const RecoveryDetailRow& row : job.details()) {
+            json.beginObject();
+            json.key("path").string(utf8(row.path));
+            json.key("ok").boolean(row.error == 0);
+            json.key("error").number(row.error);
+            json.key("message").string(utf8(row.status));
+            json.endObject();
+        }
+        json.endArray();
+        json.key("summary").beginObject();
+        json.key("selected").number(static_cast<int64_t>(items.size()));
+        json.key("succeeded").number(job.processed() - failed);
+        json.key("failed").number(failed);
+        json.key("cancelled").boolean(cancelled);
+        json.endObject();
+        json.endObject();
+        std::printf("%s\n", json.text().c_str());
+    } else {
+        for (const RecoveryDetailRow& row : job.details())
+            WriteText(stdout, (row.error ? L"FAILED  " : L"ok      ") + row.path +
+                                  (row.error ? L"  (" + row.status + L")" : L"") + L"\n");
+        std::printf("%d recovered, %d failed%s, into %s\n", job.processed() - failed, failed,
+                    cancelled ? " (interrupted)" : "", options.destination.c_str());
+    }
+    if (cancelled) return kExitInterrupted;
+    return failed > 0 ? kExitSomeFailed : 0;
+}
+
+}  // namespace qm::cli

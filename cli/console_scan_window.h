@@ -1,0 +1,39 @@
+// The scan window of the command line: stage lines and a progress bar on standard error
+// (a bar redrawn in place on a terminal, plain lines now and then otherwise).
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engines/scan_driver.h"
+#include "engines/scan_progress.h"
+
+namespace qm::cli {
+
+class CConsoleScanWindow : public IScanWindow {
+public:
+    explicit CConsoleScanWindow(bool quiet);
+    void SetStageText(const std::wstring& text) override;
+    void SetVisible(bool) override {}
+    // The command line does not continue interrupted deep scans on its own: no.
+    bool AskYesNo(const std::wstring&) override { return false; }
+    void Close(int resultCode) override { closeCode_ = resultCode; }
+
+    // The display of the progress sink.
+    void Show(const ScanProgressView& view);
+    // Ends the bar's line.
+    void Finish();
+    int closeCode() const { return closeCode_; }
+
+private:
+    bool quiet_;
+    bool terminal_;
+    bool barOpen_ = false;
+    int lastPlainPercent_ = -1;
+    uint64_t lastPlainTick_ = 0;
+    int closeCode_ = 0;
+};
+
+// Writes wide text to a stream as UTF-8.
+void WriteText(std::FILE* stream, const std::wstring& text);
+
+}  // namespace qm::cli

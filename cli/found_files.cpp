@@ -1,0 +1,87 @@
+#include "cli/found_files.h"
+
+#include "platform/text.h"
+#include "results/file_type_lists.h"
+#include "results/type_classification.h"
+
+namespace qm::cli {
+namespace {
+
+constexpr int kMaxTreeDepth = 256;
+
+std::wstring slashed(std::wstring path) {
+    for (auto& c : path)
+        if (c == L'\\') c = L'/';
+    return path;
+}
+
+void appendItem(std::wstring& pattern, const std::wstring& item) {
+    if (!pattern.empty()) pattern += L'|';
+    pattern += item;
+}
+
+int walk(IFileRecoveryParse& engine, const ScanRecord* folder, int level, const std::wstring& path,
+         std::vector<FoundFile>& out) {
+    std::vector<ScanRecord> children;
+    int rc = engine.ListFolder(folder, level, children);
+    for (const ScanRecord& child : children) {
+        out.push_back({child, path, level});
+        if (child.isFolder && level + 1 < kMaxTreeDepth) {
+            const std::wstring below = path + platform::fromAnsi(recordName(child)) + L"/";
+            if (int sub = walk(engine, &child, level + 1, below, out); sub != 0 && rc == 0) rc = sub;
+        }
+    }
+    return rc;
+}
+
+}  // namespace
+
+std::wstring PatternFor(const CliOptions& options) {
+    if (options.types.empty() && options.groups.empty())
+        return BuildTypePattern(std::vector<std::wstring>{}) + L"|*.other";
+    std::wstring pattern;
+    for (const std::string& type : options.types) appendItem(pattern, L"*." + platform::fromUtf8(type));
+    for (const std::string& group : options.groups) {
+        if (group == "photo") appendItem(pattern, kPhotoList);
+        if (group == "audio") appendItem(pattern, kAudioList);
+        if (group == "video") appendItem(pattern, kVideoList);
+        if (group == "document") appendItem(pattern, kDocumentList);
+        if (group == "archive") appendItem(pattern, kArchiveList);
+        if (group == "other") appendItem(pattern, L"*.other");
+    }
+    return pattern;
+}
+
+int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out) {
+    out.clear();
+    std::vector<ScanRecord> records;
+    const int rc = engine.ListByType(PatternFor(options), records);
+    out.reserve(records.size());
+    for (const ScanRecord& record : records) {
+        FoundFile file;
+        file.record = record;
+        std::wstring path;
+        engine.GetItemPath(record, path);
+        file.folder = slashed(path);
+        out.push_back(std::move(file));
+    }
+    return rc;
+}
+
+int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out) {
+    out.clear();
+    return walk(engine, nullptr, 0, L"", out);
+}
+
+const char* EngineName(int32_t sourceKind) {
+    switch (sourceKind) {
+        case kSourceFastNtfs: return "fast-ntfs";
+        case kSourceFastFat: return "fast-fat";
+        case kSourceProNtfs: return "deep-ntfs";
+        case kSourceProFat: return "deep-fat";
+        case kSourceCarving: return "carving";
+        default: return "unknown";
+    }
+}
+
+}  // namespace qm::cli

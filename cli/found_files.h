@@ -1,0 +1,26 @@
+// What a scan found, gathered for printing: by type (the default) or as a folder tree.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "engines/file_recovery_parse.h"
+
+namespace qm::cli {
+
+struct FoundFile {
+    ScanRecord record{};
+    std::wstring folder;  // the folder path, "/"-separated, ending with "/" (empty at the root)
+    int depth = 0;        // in tree listings
+};
+
+// The ListByType pattern for the --type and --group filters; everything when there are none.
+std::wstring PatternFor(const CliOptions& options);
+// Files by type, sorted as the store sorts them. 0 or the engine's error (CancelCode included).
+int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out);
+// Folders and files from the root down, depth first.
+int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out);
+
+const char* EngineName(int32_t sourceKind);
+
+}  // namespace qm::cli

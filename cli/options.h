@@ -1,0 +1,27 @@
+// The command line of quillmere: COMMAND SOURCE [options].
+#pragma once
+#include <string>
+#include <vector>
+
+namespace qm::cli {
+
+struct CliOptions {
+    std::string command;  // scan, list, recover, probe
+    std::string source;
+    bool deep = false;
+    bool json = false;
+    bool tree = false;
+    bool help = false;
+    std::vector<std::string> types;   // extensions without the dot, lower-case
+    std::vector<std::string> groups;  // photo, audio, video, document, archive, other
+    std::string destination;          // --to
+    std::string stateDir;             // --state-dir
+};
+
+// 0 when the arguments make sense, else 2 with a message in error.
+int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::string& error);
+
+// The --help text of a command (the overview for an empty or unknown one).
+std::string HelpText(const std::string& command);
+
+}  // namespace qm::cli

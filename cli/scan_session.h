@@ -1,0 +1,36 @@
+// One scan of one source from the command line, through the same driver as the GUI.
+#pragma once
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "engines/scan_driver.h"
+#include "engines/text_source.h"
+
+namespace qm::cli {
+
+// Set by Ctrl-C; progress callbacks turn it into a cancel.
+extern std::atomic<bool> g_interrupted;
+void InstallInterruptHandler();
+
+struct ScanOutcome {
+    int exitCode = 0;      // 0, or 1 when no engine could be made for the source
+    bool cancelled = false;
+    std::string error;     // why, for the user
+    std::wstring fileSystem;
+};
+
+class CScanSession {
+public:
+    explicit CScanSession(const CliOptions& options) : options_(options) {}
+    ScanOutcome Run(bool quiet);
+    IFileRecoveryParse* engine() { return sources_.empty() ? nullptr : sources_[0].engine.get(); }
+
+private:
+    const CliOptions& options_;
+    CDefaultTexts texts_;
+    std::vector<ScanSource> sources_;
+};
+
+}  // namespace qm::cli
