@@ -78,7 +78,7 @@ if CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Rel
     seeds=tests/fuzz/seeds/${name%_fuzz}
     if "$f" -max_total_time="${QM_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 "$corpus" \
          $( [ -d "$seeds" ] && echo "$seeds" ) >"build/fuzz/$name.log" 2>&1; then
-      echo "$name: $(grep -oE '#[0-9]+ *DONE.*' "build/fuzz/$name.log" | tail -n 1)"
+      echo "$name: $(grep -oE 'Done [0-9]+ runs in [0-9]+ second.*' "build/fuzz/$name.log" | tail -n 1)"
       fuzz_ok=$((fuzz_ok + 1))
     else
       tail -n 40 "build/fuzz/$name.log"
