@@ -5,6 +5,15 @@
 
 namespace qm::platform {
 
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kInvalid;
+    }
+    return *this;
+}
+
 int readFully(File& file, void* buffer, size_t length, size_t& got) {
     got = 0;
     auto* out = static_cast<unsigned char*>(buffer);

@@ -17,15 +17,6 @@ namespace {
 int fd(intptr_t h) { return static_cast<int>(h); }
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
-
 int File::open(const std::wstring& path, OpenMode mode) {
     close();
     if (path.empty()) return kErrorPathNotFound;

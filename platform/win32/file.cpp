@@ -9,15 +9,6 @@ namespace {
 HANDLE h(intptr_t v) { return reinterpret_cast<HANDLE>(v); }
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
-    }
-    return *this;
-}
-
 int File::open(const std::wstring& path, OpenMode mode) {
     close();
     if (path.empty()) return kErrorPathNotFound;
