@@ -1,0 +1,37 @@
+#include "engines/carving/carve_context.h"
+#include "engines/carving/detectors.h"
+#include "engines/carving/file_type_code.h"
+#include "engines/carving/signature_bytes.h"
+
+namespace qm {
+
+using namespace carving;
+namespace {
+
+int DetectZip(CarveContext&, ByteView b) { return b.size() >= 48 && HasText(b, 0, "PK\x03\x04") ? kTypeZip : kTypeNoMatch; }
+
+int DetectGzip(CarveContext&, ByteView b) {
+    if (b.size() < 16 || !HasText(b, 0, "\x1F\x8B\x08")) return kTypeNoMatch;
+    const uint8_t flags = b.u8(3);
+    const uint8_t extra = b.u8(8);
+    const uint8_t os = b.u8(9);
+    return (flags == 0 || flags == 8) && (extra == 2 || extra == 4) && (os < 14 || os == 0xFF) ? kTypeGz : kTypeNoMatch;
+}
+
+int Detect7z(CarveContext&, ByteView b) {
+    return b.size() >= 2 && HasText(b, 0, "7z\xBC\xAF\x27") ? kType7z : kTypeNoMatch;
+}
+
+int DetectRar(CarveContext&, ByteView b) { return b.size() >= 7 && HasText(b, 0, "Rar!\x1A\x07\x00") ? kTypeRar : kTypeNoMatch; }
+
+int DetectCabinet(CarveContext&, ByteView b) { return b.size() >= 36 && HasText(b, 0, "MSCF") ? kTypeCab : kTypeNoMatch; }
+
+}  // namespace
+
+const Detector kZipDetector{"ZIP local header", DetectZip, {{0, 'P'}}, 1, false};
+const Detector kGzipDetector{"gzip", DetectGzip, {{0, 0x1F}}, 1, false};
+const Detector k7zDetector{"7z", Detect7z, {{0, '7'}}, 1, false};
+const Detector kRarDetector{"RAR 4", DetectRar, {{0, 'R'}}, 1, false};
+const Detector kCabinetDetector{"cabinet", DetectCabinet, {{0, 'M'}}, 1, false};
+
+}  // namespace qm

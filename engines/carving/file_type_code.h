@@ -1,0 +1,60 @@
+// The format codes that the carving detectors return; a code's name is the extension of
+// the first signature row that carries it.
+#pragma once
+
+namespace qm {
+
+enum FileTypeCode : int {
+    kTypeDoc = 0,
+    kTypeDocx = 1,
+    kTypeOle = 2,
+    kTypeXls = 3,
+    kTypeXlsx = 4,
+    kTypePpt = 5,
+    kTypePptx = 6,
+    kTypeMso07 = 7,
+    kTypePdf = 8,
+    kTypeGho = 9,
+    kTypeJpg = 10,
+    kTypeMp2 = 11,
+    kTypeMp3 = 12,
+    kTypeMid = 13,
+    kTypeMmf = 14,
+    kTypeMpeg = 15,
+    kType3gp = 16,
+    kTypeMov = 17,
+    kTypeMp4 = 18,
+    kTypeMkv = 19,
+    kTypeTs = 20,
+    kTypeWav = 21,
+    kTypeAvi = 22,
+    kTypeRmvb = 23,
+    kTypeWmv = 24,
+    kTypeApe = 25,
+    kTypeSwf = 26,
+    kTypeFlv = 27,
+    kTypePsd = 28,
+    kTypeBmp = 29,
+    kTypePng = 30,
+    kTypeGif = 31,
+    kTypeTif = 32,
+    kTypeCab = 33,
+    kType7z = 34,
+    kTypeZip = 35,
+    kTypeGz = 36,
+    kTypeRar = 37,
+    kTypePst = 38,
+    kTypeDb = 39,
+    kTypeDbx = 40,
+    kTypeExe = 41,
+    kTypeDll = 42,
+    kTypeSys = 43,
+    kTypeFla = 44,
+    kTypeTtf = 45,
+    kTypeIco = 46,
+    kTypeMts = 47,
+    kTypeMxf = 48,
+    kTypeNoMatch = 49,  // no detector claims the bytes; also the terminator row's code
+};
+
+}  // namespace qm

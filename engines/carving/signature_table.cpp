@@ -1,0 +1,119 @@
+#include "engines/carving/signature_table.h"
+
+#include "engines/carving/byte_search.h"
+#include "engines/carving/detectors.h"
+#include "engines/carving/file_type_code.h"
+#include "engines/carving/measures.h"
+
+namespace qm {
+
+using namespace carving;
+
+const SignatureRow kSignatureTable[kSignatureRowCount + 1] = {
+    {"mpeg", kTypeMpeg, &kMpegStreamDetector, MeasureMpegEnd, false},
+    {"mpg", kTypeMpeg, &kMpegStreamDetector, MeasureMpegEnd, false},
+    {"vob", kTypeMpeg, &kMpegStreamDetector, MeasureMpegEnd, false},
+    {"mp4", kTypeMp4, &kIsoMediaDetector, MeasureIsoMediaTrailer, false},
+    {"rmvb", kTypeRmvb, &kRealMediaDetector, MeasureRealMediaIndex, false},
+    {"rm", kTypeRmvb, &kRealMediaDetector, MeasureRealMediaIndex, false},
+    {"wmv", kTypeWmv, &kAsfDetector, MeasureAsfFileSize, false},
+    {"asf", kTypeWmv, &kAsfDetector, MeasureAsfFileSize, false},
+    {"wma", kTypeWmv, &kAsfDetector, MeasureAsfFileSize, false},
+    {"swf", kTypeSwf, &kFlashMovieDetector, MeasureFlashHeaderLength, false},
+    {"avi", kTypeAvi, &kRiffAviDetector, MeasureRiffAvi, false},
+    {"flv", kTypeFlv, &kFlashVideoDetector, MeasureNextHeader6G, false},
+    {"3gp", kType3gp, &kIsoMedia3gpDetector, MeasureNextHeader6G, false},
+    {"mkv", kTypeMkv, &kMatroskaDetector, MeasureNextHeader64G, false},
+    {"ts", kTypeTs, &kTransportStreamDetector, MeasureTransportPackets, false},
+    {"mts", kTypeMts, &kAvchdDetector, MeasureNextHeader6G, false},
+    {"mxf", kTypeMxf, &kMxfDetector, MeasureNextHeader6G, false},
+    {"mp3", kTypeMp3, &kId3v2Detector, MeasureMp3Tag, false},
+    {"mid", kTypeMid, &kMidiDetector, MeasureMidiTracks, false},
+    {"ape", kTypeApe, &kMonkeysAudioDetector, MeasureApeTag, false},
+    {"wav", kTypeWav, &kRiffWaveDetector, MeasureRiffWave, false},
+    {"mov", kTypeMov, &kQuickTimeDetector, MeasureNextHeader6G, false},
+    {"mp2", kTypeMp2, &kMpegAudioDetector, MeasureNextHeader256M, false},
+    {"mmf", kTypeMmf, &kSmafDetector, MeasureNextHeader256M, false},
+    {"fla", kTypeFla, &kCompoundFirstFourDetector, MeasureNextHeader256M, true},
+    {"gif", kTypeGif, &kGifDetector, MeasureGifTrailer, false},
+    {"bmp", kTypeBmp, &kBmpDetector, MeasureBmpLength, false},
+    {"dib", kTypeBmp, &kBmpDetector, MeasureBmpLength, false},
+    {"jpg", kTypeJpg, &kJpegDetector, MeasureJpegEnd, false},
+    {"jpeg", kTypeJpg, &kJpegDetector, MeasureJpegEnd, false},
+    {"jpe", kTypeJpg, &kJpegDetector, MeasureJpegEnd, false},
+    {"jfif", kTypeJpg, &kJpegDetector, MeasureJpegEnd, false},
+    {"png", kTypePng, &kPngDetector, MeasurePngEnd, false},
+    {"psd", kTypePsd, &kPhotoshopDetector, MeasureNextHeader128M, false},
+    {"tif", kTypeTif, &kTiffDetector, MeasureNextHeader128M, false},
+    {"tiff", kTypeTif, &kTiffDetector, MeasureNextHeader128M, false},
+    {"ico", kTypeIco, &kIconDetector, MeasureIconExtent, false},
+    {"doc", kTypeDoc, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"dot", kTypeDoc, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"wps", kTypeDoc, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"wpt", kTypeDoc, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"xls", kTypeXls, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"xlt", kTypeXls, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"xla", kTypeXls, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"et", kTypeXls, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"ett", kTypeXls, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"ppt", kTypePpt, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"pot", kTypePpt, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"pps", kTypePpt, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"dps", kTypePpt, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"dpt", kTypePpt, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"ole", kTypeOle, &kCompoundFileDetector, MeasureCompoundFile, false},
+    {"docx", kTypeDocx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"docm", kTypeDocx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"dotm", kTypeDocx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"dotx", kTypeDocx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xlsx", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xlsb", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xlsm", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xlsx", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xlam", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xltx", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"xltm", kTypeXlsx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"pptx", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"pptm", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"potx", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"potm", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"ppsx", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"ppsm", kTypePptx, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"mso07", kTypeMso07, &kOoxmlDetector, MeasureZipEndPackage, false},
+    {"pdf", kTypePdf, &kPdfDetector, MeasurePdfEnd, false},
+    {"gz", kTypeGz, &kGzipDetector, MeasureNextHeader6G, false},
+    {"gzip", kTypeGz, &kGzipDetector, MeasureNextHeader6G, false},
+    {"7z", kType7z, &k7zDetector, Measure7zEnd, false},
+    {"zip", kTypeZip, &kZipDetector, MeasureZipEnd4G, false},
+    {"rar", kTypeRar, &kRarDetector, MeasureRarEnd, false},
+    {"cab", kTypeCab, &kCabinetDetector, MeasureCabinetLength, false},
+    {"exe", kTypeExe, &kPeImageDetector, nullptr, false},
+    {"dll", kTypeDll, &kPeImageDetector, nullptr, false},
+    {"sys", kTypeSys, &kPeImageDetector, nullptr, false},
+    {"gho", kTypeGho, &kGhostDetector, nullptr, false},
+    {"db", kTypeDb, &kSqliteDetector, MeasureNextHeader4G, false},
+    {"dbx", kTypeDbx, &kOutlookExpressDetector, MeasureNextHeader2G, false},
+    {"pst", kTypePst, &kOutlookStoreDetector, MeasureNextHeader2G, false},
+    {"fla", kTypeFla, &kCompoundFirstFourDetector, MeasureNextHeader256M, false},
+    {"ttf", kTypeTtf, &kTrueTypeDetector, MeasureFontExtent, false},
+    {"ico", kTypeIco, &kIconDetector, MeasureIconExtent, false},
+    {nullptr, kTypeNoMatch, nullptr, nullptr, false},
+};
+
+int FirstRowOfCode(int code) {
+    for (size_t i = 0; i < kSignatureRowCount; ++i)
+        if (kSignatureTable[i].code == code) return static_cast<int>(i);
+    return -1;
+}
+
+int FirstRowOfExtension(std::string_view extension) {
+    for (size_t i = 0; i < kSignatureRowCount; ++i) {
+        const std::string_view name = kSignatureTable[i].extension;
+        if (name.size() == extension.size() &&
+            EqualsIgnoreCase(reinterpret_cast<const uint8_t*>(extension.data()), name.data(), name.size()))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace qm
