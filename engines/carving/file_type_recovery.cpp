@@ -1,0 +1,242 @@
+#include "engines/carving/file_type_recovery.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engines/carving/identification.h"
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "results/file_type_lists.h"
+#include "results/scan_history.h"
+#include "results/scan_log_name.h"
+#include "results/type_classification.h"
+
+namespace qm {
+namespace {
+
+constexpr uint32_t kCopyChunk = 65536;
+constexpr size_t kMaxTempPath = 260;
+
+bool inList(const wchar_t* list, const std::wstring& extension) {
+    return !extension.empty() && std::wstring_view(list).find(L"." + extension) != std::wstring_view::npos;
+}
+
+std::wstring parentOf(const std::wstring& path) {
+    const size_t cut = path.find_last_of(L"/\\");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
+}  // namespace
+
+int CFileTypeRecovery::OpenLog(const std::wstring& logName) {
+    return logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+}
+
+int CFileTypeRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
+    tag_ = sourceTag;
+    sectorSize_ = kDefaultSectorSize;
+    ctx_.sectorSize = sectorSize_;
+    if (int rc = reader_.OpenImageFile(imagePath); rc != 0) return rc;
+    return OpenLog(scanLogNameNow(kFileTypeLogPrefix, 0));
+}
+
+int CFileTypeRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                     uint16_t driveLetter) {
+    diskNumber_ = diskNumber;
+    firstSector_ = firstSector;
+    sectorCount_ = sectorCount;
+    tag_ = driveLetter;
+    if (int rc = reader_.OpenDisk(diskNumber); rc != 0) return rc;
+    sectorSize_ = QuerySectorSize(reader_.handle);
+    ctx_.sectorSize = sectorSize_;
+    return OpenLog(scanLogNameNow(kFileTypeLogPrefix, firstSector));
+}
+
+int CFileTypeRecovery::OpenForCoordinator(uint32_t sectorSize, int diskNumber, const std::wstring& imagePath,
+                                          const std::wstring& logName, uint16_t driveLetter) {
+    tag_ = driveLetter;
+    sectorSize_ = sectorSize ? sectorSize : kDefaultSectorSize;
+    ctx_.sectorSize = sectorSize_;
+    diskNumber_ = diskNumber;
+    const int rc = imagePath.empty() ? reader_.OpenDisk(diskNumber) : reader_.OpenImageFile(imagePath);
+    if (rc != 0) return rc;
+    return OpenLog(logName);
+}
+
+int CFileTypeRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
+                                    int scale) {
+    scanProgress_ = scanProgress;
+    itemProgress_ = itemProgress;
+    userData_ = userData;
+    scale_ = scale;
+    ctx_.progress.callback = scanProgress;
+    ctx_.progress.userData = userData;
+    ctx_.progress.scale = scale;
+    return 0;
+}
+
+int CFileTypeRecovery::ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) {
+    out.clear();
+    if (folder || level != 0) return 0;  // everything lies in the flat root
+    return CStoreBackedEngine::ListFolder(nullptr, 0, out);
+}
+
+int CFileTypeRecovery::CountFiles(const ScanRecord* folder, int level, uint32_t& count) {
+    count = 0;
+    if (folder || level != 0) return 0;
+    return CStoreBackedEngine::CountFiles(nullptr, 0, count);
+}
+
+int CFileTypeRecovery::CarveAt(uint32_t sectorSize, const uint8_t* bytes, size_t length, uint64_t sector,
+                               const CarveProgress& progress, uint64_t& filesFound, uint64_t& sectorsToSkip) {
+    sectorsToSkip = 1;
+    if (!store_ || !bytes || sectorSize == 0) return kErrorInvalidParameter;
+    ctx_.sectorSize = sectorSize;
+    ctx_.progress = progress;
+    CarvedFile carved;
+    const int rc = IdentifyAndMeasure(ctx_, ByteView(bytes, length), sector, carved);
+    if (rc != 0) return rc;
+
+    ScanRecord* record = store_->appendRecord();
+    *record = ScanRecord{};
+    record->driveLetter = tag_;
+    record->sourceKind = kSourceCarving;
+    record->isFolder = 0;
+    record->condition = 1;
+    record->recordNo = store_->count();
+    record->fsId = 0;
+    record->clusterBytes = -1;
+    record->size = carved.length;
+    record->location = sector;
+    setRecordName(*record, carved.name);
+    store_->addChild(ParentKey(0), record->recordNo, 0);
+
+    sectorsToSkip = carved.sectorsToSkip;
+    ++filesFound;
+    return 0;
+}
+
+int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, uint8_t* memory, uint64_t capacity,
+                               uint64_t& delivered, const std::function<int(uint64_t)>& report) {
+    delivered = 0;
+    const uint32_t sectorSize = sectorSize_;
+    if (sectorSize == 0 || sectorSize > kCopyChunk) return kErrorInvalidParameter;
+    const uint64_t size = file ? record.size : std::min<uint64_t>(record.size, capacity);
+    const uint32_t chunkSectors = kCopyChunk / sectorSize;
+    std::vector<uint8_t> buffer(static_cast<size_t>(chunkSectors) * sectorSize);
+    const uint64_t medium = source_.TotalSectors(sectorSize);
+    uint64_t done = 0;
+    uint64_t next = record.location;
+    while (done < size) {
+        const uint64_t leftBytes = size - done;
+        uint64_t want = std::min<uint64_t>(chunkSectors, leftBytes / sectorSize + (leftBytes % sectorSize ? 1 : 0));
+        // A file that runs past the medium's end is copied as far as the medium goes.
+        if (next >= medium) return kErrorReadFault;
+        want = std::min<uint64_t>(want, medium - next);
+        uint32_t got = 0;
+        const int rc = reader_.ReadSectors(static_cast<uint32_t>(want), buffer.data(), next, sectorSize, got);
+        const uint64_t bytes = std::min<uint64_t>(static_cast<uint64_t>(got) * sectorSize, leftBytes);
+        if (bytes > 0) {
+            if (file) {
+                if (platform::writeFully(*file, buffer.data(), static_cast<size_t>(bytes)) != 0) return kErrorWriteFault;
+            } else {
+                std::copy_n(buffer.data(), static_cast<size_t>(bytes), memory + done);
+                delivered += bytes;
+            }
+            done += bytes;
+            next += got;
+        }
+        if (rc != 0) return rc;
+        if (got == 0) return kErrorReadFault;
+        if (int stop = report(done); stop != 0) return stop;
+    }
+    return 0;
+}
+
+int CFileTypeRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int) {
+    if (!record) return kErrorInvalidParameter;
+    const std::wstring folder = parentOf(destination);
+    if (!folder.empty() && !platform::isFolder(folder)) {
+        const int rc = platform::createFolderTree(folder);
+        if (rc != 0 && rc != kErrorFileExists && rc != kErrorAlreadyExists) return rc;
+    }
+    auto finish = [&](int error) {
+        if (error > 0 && itemProgress_) itemProgress_(userData_, 100, 100, error, destination.c_str());
+        return error;
+    };
+    // Recovery never overwrites: the caller picks a free name, and a taken one is an error.
+    if (platform::pathExists(destination)) return finish(kErrorFileExists);
+    platform::File out;
+    if (int rc = out.open(destination, platform::OpenMode::OpenAlways); rc != 0) return finish(rc);
+    uint64_t delivered = 0;
+    bool stoppedByCallback = false;
+    const uint64_t size = record->size;
+    const int rc = CopyOut(*record, &out, nullptr, 0, delivered, [&](uint64_t done) {
+        if (!itemProgress_) return 0;
+        const int percent = size ? static_cast<int>(done * 100 / size) : 100;
+        const int stop = itemProgress_(userData_, percent, 100, 0, destination.c_str());
+        stoppedByCallback = stop != 0;
+        return stop;
+    });
+    out.close();
+    if (stoppedByCallback) return rc;
+    if (rc == 0 && size == 0 && itemProgress_) {
+        // An empty file has no chunk to report; it is finished all the same.
+        return itemProgress_(userData_, 100, 100, 0, destination.c_str());
+    }
+    return finish(rc);
+}
+
+int CFileTypeRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
+                                   uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
+    const uint64_t capacity = byteCount;
+    byteCount = 0;
+    tempPath.clear();
+    if (!record) return kErrorInvalidParameter;
+    const std::string name = recordName(*record);
+    const std::wstring extension = LowerAscii(ExtensionOf(platform::fromAnsi(name)));
+
+    const std::wstring folder = CScanHistory::Instance().BaseFolder();
+    std::wstring target;
+    if (inList(kPreviewList, extension))
+        target = platform::joinPath(folder, platform::fromAnsi(name));
+    else if (inList(kPhotoList, extension))
+        target = platform::joinPath(folder, L"tmp.jpg");
+    else if (inList(kAudioList, extension) || inList(kVideoList, extension))
+        target = platform::joinPath(folder, L"tmp.avi");
+    if (target.size() >= kMaxTempPath) target.clear();
+
+    platform::File file;
+    if (!target.empty()) {
+        platform::createFolderTree(folder);
+        platform::deleteFile(target);
+        if (int rc = file.open(target, platform::OpenMode::OpenAlways); rc != 0) return rc;
+        tempPath = target;
+    } else if (!memory) {
+        return kErrorInvalidParameter;
+    }
+
+    bool stoppedByCallback = false;
+    int lastResult = 0;
+    const uint64_t size = target.empty() ? std::min<uint64_t>(record->size, capacity) : record->size;
+    uint64_t delivered = 0;
+    int rc = CopyOut(*record, target.empty() ? nullptr : &file, memory, capacity, delivered, [&](uint64_t done) {
+        if (!progress) return 0;
+        const int stop = progress(userData, size ? static_cast<int>(done * 100 / size) : 100, lastResult);
+        stoppedByCallback = stop != 0;
+        return stop;
+    });
+    if (rc > 0 && !stoppedByCallback && progress) progress(userData, 100, rc);
+    byteCount = delivered;
+    if (!target.empty()) {
+        file.close();
+        if (rc != 0) {
+            platform::deleteFile(target);
+            tempPath.clear();
+        }
+    }
+    return rc;
+}
+
+}  // namespace qm

@@ -1,0 +1,68 @@
+// The carving engine: finds files by their content alone. The deep-scan coordinator offers it
+// sectors (CarveAt); it records what starts there under "<sector>.<ext>" and says how far to
+// skip. It also copies carved files out and extracts them for preview.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "disk/sector_reader.h"
+#include "engines/carving/carve_context.h"
+#include "engines/carving/sector_source.h"
+#include "engines/store_backed_engine.h"
+
+namespace qm {
+
+class CFileTypeRecovery : public CStoreBackedEngine {
+public:
+    CFileTypeRecovery() : source_(reader_) { ctx_.source = &source_; }
+
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    int Scan(const wchar_t*) override { return 0; }  // the coordinator drives this engine
+    int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
+    int CountFiles(const ScanRecord* folder, int level, uint32_t& count) override;
+    int GetItemPath(const ScanRecord&, std::wstring& path) override {
+        path.clear();  // carved files have no folders
+        return 0;
+    }
+    int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
+                    ExtractProgressFn progress, void* userData) override;
+
+    // For the coordinator: opens the disk (imagePath empty) or the image and a store on the
+    // given log name (an earlier log of that name is continued).
+    int OpenForCoordinator(uint32_t sectorSize, int diskNumber, const std::wstring& imagePath,
+                           const std::wstring& logName, uint16_t driveLetter);
+    // Records the file that starts at `sector`, if any: 0 with filesFound counted and the
+    // sectors to skip, 87 when nothing is carved here, CancelCode when the user cancelled.
+    int CarveAt(uint32_t sectorSize, const uint8_t* bytes, size_t length, uint64_t sector,
+                const CarveProgress& progress, uint64_t& filesFound, uint64_t& sectorsToSkip);
+
+    // Where stores are opened; empty means the current scan-log folder (tests set their own).
+    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
+    CarveContext& context() { return ctx_; }
+    uint32_t sectorSize() const { return sectorSize_; }
+
+private:
+    int OpenLog(const std::wstring& logName);
+    // Copies a carved file's bytes from the medium to a file or a memory buffer.
+    int CopyOut(const ScanRecord& record, platform::File* file, uint8_t* memory, uint64_t capacity,
+                uint64_t& delivered, const std::function<int(uint64_t done)>& report);
+
+    SectorReader reader_;
+    ReaderSectorSource source_;
+    CarveContext ctx_;
+    uint32_t sectorSize_ = kDefaultSectorSize;
+    uint16_t tag_ = 0;
+    int diskNumber_ = -1;
+    uint64_t firstSector_ = 0;
+    uint64_t sectorCount_ = 0;
+    ScanProgressFn scanProgress_ = nullptr;
+    ItemProgressFn itemProgress_ = nullptr;
+    void* userData_ = nullptr;
+    int scale_ = 100;
+    std::wstring logFolder_;
+};
+
+}  // namespace qm
