@@ -1,0 +1,174 @@
+#include "engines/fat/fast_fat_recovery.h"
+
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "results/scan_log_name.h"
+
+namespace qm {
+namespace {
+
+// Progress is reported at most this often during the walk.
+constexpr uint64_t kReportIntervalMs = 5000;
+
+}  // namespace
+
+CFastFatRecovery::CFastFatRecovery() : walk_(volume_, table_) {}
+
+CFastFatRecovery::~CFastFatRecovery() { CloseStore(); }
+
+int CFastFatRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
+    if (opened_) return 0;
+    if (int rc = volume_.reader.OpenImageFile(imagePath); rc != 0) return rc;
+    uint64_t bytes = 0;
+    if (int rc = volume_.reader.handle.size(bytes); rc != 0) return rc;
+    partitionStart_ = 0;
+    volumeTag_ = sourceTag;
+    return OpenVolume(0, bytes);
+}
+
+int CFastFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) {
+    if (opened_) return 0;
+    if (int rc = volume_.reader.OpenDisk(diskNumber); rc != 0) return rc;
+    const uint64_t diskSectorSize = QuerySectorSize(volume_.reader.handle);
+    if (sectorCount == 0 && volume_.reader.totalSectors > firstSector)
+        sectorCount = volume_.reader.totalSectors - firstSector;
+    if (firstSector > UINT64_MAX / diskSectorSize || sectorCount > UINT64_MAX / diskSectorSize)
+        return kErrorInvalidParameter;
+    partitionStart_ = firstSector;
+    volumeTag_ = driveLetter;
+    return OpenVolume(firstSector * diskSectorSize, sectorCount * diskSectorSize);
+}
+
+int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
+    uint8_t boot[kBootAreaBytes] = {};
+    platform::File& handle = volume_.reader.handle;
+    if (int rc = handle.seek(startBytes); rc != 0) return rc;
+    size_t got = 0;
+    if (int rc = platform::readFully(handle, boot, sizeof boot, got); rc != 0) return rc;
+    if (got < 512) return kErrorReadFault;
+
+    FatGeometry geometry;
+    if (int rc = DecodeFatBootSector(ByteView(boot, got), geometry); rc != 0) return rc;
+    const uint32_t sectorSize = geometry.bytesPerSector;
+    if (startBytes % sectorSize != 0) return kErrorInvalidParameter;
+    volume_.Describe(geometry, startBytes / sectorSize, mediumBytes / sectorSize);
+    if (int rc = table_.Load(volume_); rc != 0) return rc;
+    opened_ = true;
+    return 0;
+}
+
+int CFastFatRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
+                                   int scale) {
+    scanProgress_ = scanProgress;
+    itemProgress_ = itemProgress;
+    userData_ = userData;
+    scale_ = scale;
+    return 0;
+}
+
+int CFastFatRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
+    listProgress_ = listProgress;
+    listUser_ = userData;
+    if (store_) CStoreBackedEngine::SetListCallback(listProgress, userData);
+    return 0;
+}
+
+int CFastFatRecovery::OpenLog(const std::wstring& logName) {
+    const int rc = logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+    if (rc != 0) {
+        CloseStore();
+        return rc;
+    }
+    if (listProgress_) CStoreBackedEngine::SetListCallback(listProgress_, listUser_);
+    return 0;
+}
+
+int CFastFatRecovery::ReportScan(int step, int secondsLeft) {
+    return scanProgress_ ? scanProgress_(userData_, step, scale_, secondsLeft, 0, 0, 0, 0) : 0;
+}
+
+int CFastFatRecovery::Scan(const wchar_t* logName) {
+    CloseStore();
+    if (logName) return OpenLog(logName);
+    if (!opened_) return kErrorInvalidHandle;
+    if (int rc = OpenLog(scanLogNameNow(kFastLogPrefix, partitionStart_)); rc != 0) return rc;
+
+    walk_.Begin(*store_, FatDirectoryWalk::Tags{volumeTag_, partitionStart_});
+    uint64_t lastReport = platform::tickCount();
+    const int firstResult = ReportScan(1, -1);
+    int step = 2, secondsLeft = 99, smallStep = 21;
+    while (walk_.HasPending()) {
+        walk_.Step();
+        const uint64_t now = platform::tickCount();
+        if (now - lastReport < kReportIntervalMs) continue;
+        lastReport = now;
+        int rc = 0;
+        // The bar keeps below the 80 that the end of the walk reports.
+        if (scale_ == 100) {
+            rc = ReportScan(step, secondsLeft);
+            if (step < 79) ++step;
+            if (secondsLeft > 1) --secondsLeft;
+        } else if (scale_ == 9) {
+            rc = ReportScan(smallStep, -1);
+            if (smallStep < 79) ++smallStep;
+        }
+        if (rc != 0) {
+            store_->flush();
+            return rc;
+        }
+    }
+    if (firstResult != 0) {
+        store_->flush();
+        return firstResult;
+    }
+    if (int rc = ReportScan(80, 10); rc != 0) {
+        store_->flush();
+        return rc;
+    }
+    walk_.EmitFolders();
+    store_->flush();
+    ReportScan(100, 0);
+    return 0;
+}
+
+int CFastFatRecovery::RootKey(const ScanRecord* folder, int level, ParentKey& key) const {
+    if (!folder && level == 0) {
+        key = ParentKey::make(static_cast<int32_t>(walk_.RootCluster()), 0);
+        return 0;
+    }
+    return KeyFor(folder, level, key);
+}
+
+int CFastFatRecovery::ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) {
+    out.clear();
+    ParentKey key;
+    if (int rc = RootKey(folder, level, key); rc != 0) return rc;
+    if (!store_) return 0;
+    store_->flush();
+    // Key 0 would mean "the smallest key" to the store: the FAT12/16 root is only that key.
+    if (key.value == 0 && !store_->relations().count(key)) return 0;
+    return store_->listChildren(key, out);
+}
+
+int CFastFatRecovery::CountFiles(const ScanRecord* folder, int level, uint32_t& count) {
+    count = 0;
+    ParentKey key;
+    if (int rc = RootKey(folder, level, key); rc != 0) return rc;
+    if (!store_) return 0;
+    store_->flush();
+    if (key.value == 0 && !store_->relations().count(key)) return 0;
+    return store_->countFiles(key, count);
+}
+
+int CFastFatRecovery::BuildFreeMap() {
+    if (!opened_) return kErrorInvalidHandle;
+    return freeMap_.Build(volume_, table_);
+}
+
+int CFastFatRecovery::NextFreeExtent(uint64_t& position, uint64_t& length) {
+    if (!opened_ || !freeMap_.IsBuilt()) return 0;
+    return freeMap_.NextFreeExtent(volume_, position, length);
+}
+
+}  // namespace qm

@@ -1,0 +1,54 @@
+#include "engines/fat/fat_boot_sector.h"
+
+#include "platform/errors.h"
+
+namespace qm {
+namespace {
+
+bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+
+// The cluster counts that decide the table width, from the FAT specification.
+constexpr uint32_t kMaxFat12Clusters = 4084;
+
+}  // namespace
+
+int DecodeFatBootSector(ByteView b, FatGeometry& g) {
+    g = FatGeometry{};
+    if (!b.has(0, 512)) return kErrorInvalidParameter;
+    g.bytesPerSector = b.u16(0x0B);
+    g.sectorsPerCluster = b.u8(0x0D);
+    g.reservedSectors = b.u16(0x0E);
+    g.fatCount = b.u8(0x10);
+    g.rootEntries = b.u16(0x11);
+    g.totalSectors = b.u16(0x13) != 0 ? b.u16(0x13) : b.u32(0x20);
+
+    if (!isPowerOfTwo(g.bytesPerSector) || g.bytesPerSector < 512 || g.bytesPerSector > 4096)
+        return kErrorInvalidParameter;
+    if (!isPowerOfTwo(g.sectorsPerCluster) || g.sectorsPerCluster > 128) return kErrorInvalidParameter;
+    if (g.reservedSectors == 0 || g.fatCount == 0) return kErrorInvalidParameter;
+
+    const bool fat32 = b.equals(0x52, "FAT32   ", 8) || (b.u16(0x16) == 0 && b.u32(0x24) != 0);
+    g.sectorsPerFat = fat32 ? b.u32(0x24) : b.u16(0x16);
+    if (g.sectorsPerFat == 0) return kErrorInvalidParameter;
+
+    uint64_t dataStart = static_cast<uint64_t>(g.fatCount) * g.sectorsPerFat + g.reservedSectors;
+    if (fat32) {
+        g.rootCluster = b.u32(0x2C);
+        if (g.rootCluster < 2) return kErrorInvalidParameter;
+    } else {
+        // The fixed root holds as many entries as the boot sector says; it is not always 32 sectors.
+        if (g.rootEntries == 0) return kErrorInvalidParameter;
+        g.rootDirSectors = (g.rootEntries * 32u + g.bytesPerSector - 1) / g.bytesPerSector;
+        dataStart += g.rootDirSectors;
+    }
+    if (dataStart > UINT32_MAX || g.totalSectors <= dataStart) return kErrorInvalidParameter;
+    g.dataStart = static_cast<uint32_t>(dataStart);
+
+    const uint64_t clusters = (g.totalSectors - g.dataStart) / g.sectorsPerCluster;
+    if (clusters == 0) return kErrorInvalidParameter;
+    g.clusterCount = static_cast<uint32_t>(clusters > 0x0FFFFFF5 ? 0x0FFFFFF5 : clusters);
+    g.fatBits = fat32 ? 32 : (g.clusterCount <= kMaxFat12Clusters ? 12 : 16);
+    return 0;
+}
+
+}  // namespace qm

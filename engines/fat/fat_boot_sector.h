@@ -1,0 +1,36 @@
+// The boot sector's parameter block, decoded once and checked, so the rest of the engine
+// works with sound numbers whatever the medium holds.
+#pragma once
+#include <cstdint>
+
+#include "disk/byte_view.h"
+
+namespace qm {
+
+struct FatGeometry {
+    uint32_t bytesPerSector = 512;
+    uint32_t sectorsPerCluster = 1;
+    uint32_t reservedSectors = 0;
+    uint32_t fatCount = 0;
+    uint32_t sectorsPerFat = 0;
+    uint32_t rootEntries = 0;      // FAT12/16: entries of the fixed root directory
+    uint64_t totalSectors = 0;     // as the boot sector states it
+    int fatBits = 16;              // 12, 16 or 32
+    uint32_t rootCluster = 0;      // FAT32; 0 (the fixed root) otherwise
+    uint32_t rootDirSectors = 0;   // FAT12/16: sectors of the fixed root directory
+    uint32_t dataStart = 0;        // sectors from the boot sector to cluster 2
+    uint32_t clusterCount = 0;     // data clusters the boot sector describes
+
+    bool isFat32() const { return fatBits == 32; }
+    uint32_t clusterBytes() const { return sectorsPerCluster * bytesPerSector; }
+    // Sectors from the boot sector to the first allocation table.
+    uint32_t tableStart() const { return reservedSectors; }
+    // Sectors from the boot sector to the fixed root directory (FAT12/16).
+    uint32_t rootDirStart() const { return dataStart - rootDirSectors; }
+};
+
+// Fills `out` from the first sector of a FAT volume; 0, or 87 when the parameters cannot
+// describe a usable volume (zero or odd sizes, areas that overlap or exceed 32 bits).
+int DecodeFatBootSector(ByteView boot, FatGeometry& out);
+
+}  // namespace qm
