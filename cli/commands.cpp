@@ -8,6 +8,7 @@
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
 #include "disk/format_text.h"
+#include "platform/console.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -181,13 +182,14 @@ int RunRecoverCommand(const CliOptions& options) {
     for (const FoundFile& f : files) items.push_back({session.engine(), f.record});
     CDefaultTexts texts;
     CRecoveryJob job(texts, destination);
-    const bool quiet = options.json;
-    job.SetDisplay([&job, quiet](const RecoveryView& view) {
+    // A running count on a terminal; logs get the result lines only.
+    const bool live = !options.json && platform::stderrIsTerminal();
+    job.SetDisplay([&job, live](const RecoveryView& view) {
         if (g_interrupted) job.RequestCancelLocked();
-        if (!quiet && view.percent == 100) WriteText(stderr, L"  " + view.countsText + L"\r");
+        if (live && view.percent == 100) WriteText(stderr, L"\r  " + view.countsText + L"\x1b[K");
     });
     const bool cancelled = job.RunMany(items) == CancelCode || outcome.cancelled;
-    if (!quiet) std::fputc('\n', stderr);
+    if (live) std::fputc('\n', stderr);
 
     const int failed = job.failed();
     if (options.json) {

@@ -20,14 +20,22 @@ export MTOOLS_SKIP_CHECK=1
 echo "== Making a 64 MiB FAT32 image with sample files"
 mkfs.fat -F 32 -C -n SAMPLE "$image" 65536 >/dev/null
 mmd -i "$image" ::/Photos ::/Photos/Holiday ::/Documents ::/Music
-mcopy -i "$image" "$samples/baseball.jpg" "$samples/baseball.png" ::/Photos/
-mcopy -i "$image" "$samples/testJPEG_EXIF.jpg" ::/Photos/Holiday/beach.jpg
-mcopy -i "$image" "$samples/testPDF.pdf" "$samples/testWORD.docx" "$samples/testEXCEL.xlsx" ::/Documents/
-mcopy -i "$image" "$samples/test2.mp3" "$samples/testWAV.wav" "$samples/Front_Center.wav" ::/Music/
-mcopy -i "$image" "$samples/moby.zip" ::/moby.zip
+# Long names, as cameras and desktops write them; a deleted plain 8.3 name loses its first
+# letter on FAT, which is why recovered short names start with "!".
+mcopy -i "$image" "$samples/baseball.jpg" "::/Photos/Baseball game.jpg"
+mcopy -i "$image" "$samples/baseball.png" "::/Photos/Baseball game.png"
+mcopy -i "$image" "$samples/testJPEG_EXIF.jpg" "::/Photos/Holiday/Beach at noon.jpg"
+mcopy -i "$image" "$samples/testPDF.pdf" "::/Documents/Quarterly report.pdf"
+mcopy -i "$image" "$samples/testWORD.docx" "::/Documents/Letter to the bank.docx"
+mcopy -i "$image" "$samples/testEXCEL.xlsx" "::/Documents/Household budget.xlsx"
+mcopy -i "$image" "$samples/test2.mp3" "::/Music/Favourite song.mp3"
+mcopy -i "$image" "$samples/testWAV.wav" "::/Music/Door bell.wav"
+mcopy -i "$image" "$samples/Front_Center.wav" "::/Music/Front center.wav"
+mcopy -i "$image" "$samples/moby.zip" "::/Moby Dick.zip"
 
 echo "== Deleting files and the folder Photos/Holiday, as an unlucky user would"
-mdel -i "$image" ::/Photos/baseball.jpg ::/Documents/testWORD.docx ::/Music/test2.mp3 ::/moby.zip
+mdel -i "$image" "::/Photos/Baseball game.jpg" "::/Documents/Letter to the bank.docx" \
+  "::/Music/Favourite song.mp3" "::/Moby Dick.zip"
 mdeltree -i "$image" ::/Photos/Holiday
 mdir -/ -i "$image" ::/ | sed 's/^/  /'
 
@@ -50,11 +58,11 @@ check() {  # recovered path, original
   fi
 }
 bad=0
-check "$work/recovered/photo/baseball.jpg" "$samples/baseball.jpg" || bad=1
-check "$work/recovered/document/testWORD.docx" "$samples/testWORD.docx" || bad=1
-check "$work/recovered/audio/test2.mp3" "$samples/test2.mp3" || bad=1
-check "$work/recovered/archive/moby.zip" "$samples/moby.zip" || bad=1
-check "$work/recovered/photo/beach.jpg" "$samples/testJPEG_EXIF.jpg" || bad=1
+check "$work/recovered/photo/Baseball game.jpg" "$samples/baseball.jpg" || bad=1
+check "$work/recovered/document/Letter to the bank.docx" "$samples/testWORD.docx" || bad=1
+check "$work/recovered/audio/Favourite song.mp3" "$samples/test2.mp3" || bad=1
+check "$work/recovered/archive/Moby Dick.zip" "$samples/moby.zip" || bad=1
+check "$work/recovered/photo/Beach at noon.jpg" "$samples/testJPEG_EXIF.jpg" || bad=1
 if [ $bad -eq 0 ]; then
   echo "All deleted files came back byte-identical."
 else
