@@ -1,6 +1,5 @@
 #include <windows.h>
 #include <shlobj.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,19 +50,46 @@ int createFolderTree(const std::wstring& path) {
     return 0;
 }
 
+namespace {
+// Depth-first delete of a folder's contents; bounded by the tree itself (no links are followed:
+// a junction is removed as the folder entry it is, not walked into).
+int deleteContents(const std::wstring& folder, int depth) {
+    if (depth > 256) return ERROR_FILENAME_EXCED_RANGE;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int result = 0;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring child = folder + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(child.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        const bool isDir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (isDir && !isLink) {
+            if (int rc = deleteContents(child, depth + 1); rc != 0 && result == 0) result = rc;
+            if (!RemoveDirectoryW(child.c_str()) && result == 0) result = static_cast<int>(GetLastError());
+        } else if (isDir) {
+            if (!RemoveDirectoryW(child.c_str()) && result == 0) result = static_cast<int>(GetLastError());
+        } else if (!DeleteFileW(child.c_str()) && result == 0) {
+            result = static_cast<int>(GetLastError());
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return result;
+}
+}  // namespace
+
 int deleteTree(const std::wstring& path) {
     std::wstring p = path;
-    while (!p.empty() && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+    for (auto& c : p)
+        if (c == L'/') c = L'\\';
+    while (!p.empty() && p.back() == L'\\') p.pop_back();
     if (p.empty() || !pathExists(p)) return 0;
-    // The shell wants the list double-NUL-terminated.
-    std::wstring from = p;
-    from.push_back(L'\0');
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    return SHFileOperationW(&op);
+    if (!isFolder(p)) return DeleteFileW(p.c_str()) ? 0 : static_cast<int>(GetLastError());
+    if (int rc = deleteContents(p, 0); rc != 0) return rc;
+    return RemoveDirectoryW(p.c_str()) ? 0 : static_cast<int>(GetLastError());
 }
 
 int deleteFile(const std::wstring& path) {

@@ -112,3 +112,18 @@ TEST(Errors, MessagesForCommonNumbers) {
 
 }  // namespace
 }  // namespace qm::platform
+
+namespace qm::platform {
+namespace {
+
+TEST(Folders, DeleteTreeTakesEitherSeparator) {
+    test::TempDir dir;
+    std::wstring deep = dir.path() + L"/x/y";
+    ASSERT_EQ(0, createFolderTree(deep));
+    test::writeWholeFile(joinPath(deep, L"f.txt"), {1, 2});
+    EXPECT_EQ(0, deleteTree(dir.path() + L"/x"));
+    EXPECT_FALSE(pathExists(joinPath(dir.path(), L"x")));
+}
+
+}  // namespace
+}  // namespace qm::platform
