@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/image_command.h"
+#include "cli/media_command.h"
 #include "cli/options.h"
 #include "cli/probe_command.h"
 #include "cli/scan_session.h"
@@ -24,6 +26,8 @@ int main(int argc, char** argv) {
     }
     qm::cli::InstallInterruptHandler();
     if (options.command == "probe") return qm::cli::RunProbe(options.source);
+    if (options.command == "media") return qm::cli::RunMediaCommand(options);
+    if (options.command == "image") return qm::cli::RunImageCommand(options);
     if (options.command == "scan") return qm::cli::RunScanCommand(options);
     if (options.command == "list") return qm::cli::RunListCommand(options);
     return qm::cli::RunRecoverCommand(options);

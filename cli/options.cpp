@@ -24,7 +24,8 @@ std::vector<std::string> splitList(const std::string& text) {
 }
 
 bool takesSource(const std::string& command) {
-    return command == "scan" || command == "list" || command == "recover" || command == "probe";
+    return command == "scan" || command == "list" || command == "recover" || command == "probe" ||
+           command == "image";
 }
 
 }  // namespace
@@ -41,7 +42,7 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         out.command = args.size() > 1 ? args[1] : "";
         return 0;
     }
-    if (!takesSource(out.command)) {
+    if (!takesSource(out.command) && out.command != "media") {
         error = "unknown command '" + out.command + "'";
         return 2;
     }
@@ -94,12 +95,23 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         }
     }
     if (out.help) return 0;
+    if (out.command == "media") {
+        if (!out.source.empty()) {
+            error = "media takes no source";
+            return 2;
+        }
+        return 0;
+    }
     if (out.source.empty()) {
         error = "no source given";
         return 2;
     }
     if (out.command == "recover" && out.destination.empty()) {
         error = "recover needs --to DIR";
+        return 2;
+    }
+    if (out.command == "image" && out.destination.empty()) {
+        error = "image needs --to FILE.img";
         return 2;
     }
     return 0;
@@ -123,7 +135,7 @@ std::string HelpText(const std::string& command) {
         "  --json            one JSON document on standard output (schema in the README)\n";
     if (command == "scan")
         return "usage: quillmere scan SOURCE [--fast|--deep] [--json] [--state-dir DIR]\n"
-               "Scans SOURCE (a disk image) and prints how many files of each group were found.\n\n" +
+               "Scans SOURCE (a disk image, or a disk or partition named by 'quillmere media') and prints how many files of each group were found.\n\n" +
                common + "  --json            one JSON document on standard output\n" + exits;
     if (command == "list")
         return "usage: quillmere list SOURCE [--fast|--deep] [--type EXT,...] [--group G,...] [--tree] [--json]\n"
@@ -135,6 +147,23 @@ std::string HelpText(const std::string& command) {
                "(a taken name gets a counter: IMG_1(1).JPG). SOURCE itself is only read.\n\n"
                "  --to DIR          where recovered files go; must not lie on the scanned medium\n" +
                common + filters + exits;
+    if (command == "media")
+        return "usage: quillmere media [--json]\n"
+               "Lists the disks with their partitions and the unpartitioned gaps between them: the name to\n"
+               "give as SOURCE (disk1 for a whole disk, disk1:2 for its second entry), tag, file system,\n"
+               "label, sizes and position in sectors, and whether the disk is removable. Reading a disk's\n"
+               "sectors needs the rights for raw disk access (root, or the disk group, on Linux).\n\n"
+               "  --json            one JSON document on standard output (schema in the README)\n" +
+               exits;
+    if (command == "image")
+        return "usage: quillmere image SOURCE --to FILE.img [--json]\n"
+               "Copies a disk, partition or gap (a name from 'quillmere media', or an image file) sector by\n"
+               "sector into FILE.img, which can then be scanned in its place. SOURCE is only read.\n"
+               "Sectors that cannot be read are written as zeros and listed in FILE.img.badsectors\n"
+               "(one 'first count' line per run, counted from the image's start); the copy goes on.\n\n"
+               "  --to FILE.img     the image; an existing file is overwritten and cut to the copy's length\n"
+               "  --json            one JSON document on standard output\n" +
+               exits;
     if (command == "probe")
         return "usage: quillmere probe IMAGE\n"
                "Reads the first 16 KiB of IMAGE and tells its file system (FAT, NTFS, ext or unknown),\n"
@@ -148,7 +177,12 @@ std::string HelpText(const std::string& command) {
            "  scan      scan a source and summarise what was found by type group\n"
            "  list      list the files found\n"
            "  recover   copy the files found into a folder\n"
-           "  probe     tell the file system, size and sector size of an image\n" +
+           "  probe     tell the file system, size and sector size of an image\n"
+           "  media     list the disks, partitions and gaps that can be scanned or imaged\n"
+           "  image     copy a disk or partition into an image file\n"
+           "\n"
+           "SOURCE is an image file, or a disk name from 'quillmere media' (disk1, disk1:2; on Windows\n"
+           "also a drive letter such as E:).\n" +
            exits;
 }
 

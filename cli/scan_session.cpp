@@ -1,7 +1,9 @@
 #include "cli/scan_session.h"
 
 #include "cli/console_scan_window.h"
+#include "cli/media_command.h"
 #include "disk/file_system_probe.h"
+#include "disk/sector_reader.h"
 #include "engines/scan_progress.h"
 #include "platform/console.h"
 #include "platform/environment.h"
@@ -34,9 +36,36 @@ void InstallInterruptHandler() { platform::onInterrupt(onCtrlC); }
 ScanOutcome CScanSession::Run(bool quiet) {
     ScanOutcome outcome;
     const std::wstring path = platform::fromUtf8(options_.source);
+    ScanSource source;
+    source.isImage = true;
+    source.imagePath = path;
+    source.sourceTag = 1;
     // Say precisely why a source cannot be scanned before the driver only learns "no engine".
     std::vector<uint8_t> probe;
-    if (int rc = ReadProbeFromImage(path, probe); rc != 0) {
+    int rc = 0;
+    if (LooksLikeMediaName(options_.source)) {
+        MediaSource media;
+        if (!ResolveMediaSource(options_.source, media, outcome.error)) {
+            outcome.exitCode = 1;
+            return outcome;
+        }
+        if (media.wholeDisk) {
+            SectorReader disk;
+            rc = disk.OpenDisk(media.diskNumber);
+            media.sectorCount = disk.totalSectors;
+        }
+        if (rc == 0) rc = ReadProbeFromDisk(media.diskNumber, media.firstSector, probe);
+        source.isImage = false;
+        source.imagePath.clear();
+        source.diskNumber = media.diskNumber;
+        source.firstSector = media.firstSector;
+        source.sectorCount = media.sectorCount;
+        source.driveLetter = media.tag;
+        source.sourceTag = media.tag;
+    } else {
+        rc = ReadProbeFromImage(path, probe);
+    }
+    if (rc != 0) {
         outcome.exitCode = 1;
         outcome.error = rc == kErrorReadFault ? "it is too short to hold a file system"
                                               : platform::toUtf8(platform::errorMessage(rc));
@@ -46,10 +75,6 @@ ScanOutcome CScanSession::Run(bool quiet) {
     outcome.fileSystem = FileSystemKindName(kind);
 
     if (!options_.stateDir.empty()) platform::setEnvironment("QUILLMERE_APPDATA", platform::fromUtf8(options_.stateDir));
-    ScanSource source;
-    source.isImage = true;
-    source.imagePath = path;
-    source.sourceTag = 1;
     sources_.clear();
     sources_.push_back(std::move(source));
 

@@ -39,6 +39,8 @@ public:
     int write(const void* buffer, uint32_t length, uint32_t& written);
     int size(uint64_t& bytes);
     int flush();
+    // Cuts the file to `length` bytes (or extends it); the position is left where it was.
+    int truncate(uint64_t length);
 
     // Block devices: what the drive reports. Regular files fail with an error.
     int queryGeometry(DiskGeometry& geometry);

@@ -93,6 +93,13 @@ int File::flush() {
     return 0;
 }
 
+int File::truncate(uint64_t length) {
+    if (!isOpen()) return kErrorInvalidHandle;
+    if (length > static_cast<uint64_t>(INT64_MAX)) return kErrorInvalidParameter;
+    if (::ftruncate(fd(handle_), static_cast<off_t>(length)) != 0) return fromErrno(errno);
+    return 0;
+}
+
 int File::queryGeometry(DiskGeometry& geometry) {
     if (!isOpen()) return kErrorInvalidHandle;
     int sectorSize = 0;

@@ -87,6 +87,18 @@ int File::flush() {
     return 0;
 }
 
+int File::truncate(uint64_t length) {
+    if (!isOpen()) return kErrorInvalidHandle;
+    LARGE_INTEGER zero{}, here{}, to{};
+    if (!SetFilePointerEx(h(handle_), zero, &here, FILE_CURRENT)) return static_cast<int>(GetLastError());
+    to.QuadPart = static_cast<LONGLONG>(length);
+    int rc = 0;
+    if (!SetFilePointerEx(h(handle_), to, nullptr, FILE_BEGIN) || !SetEndOfFile(h(handle_)))
+        rc = static_cast<int>(GetLastError());
+    SetFilePointerEx(h(handle_), here, nullptr, FILE_BEGIN);
+    return rc;
+}
+
 int File::queryGeometry(DiskGeometry& geometry) {
     if (!isOpen()) return kErrorInvalidHandle;
     DISK_GEOMETRY g{};
