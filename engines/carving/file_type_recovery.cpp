@@ -122,7 +122,8 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
     delivered = 0;
     const uint32_t sectorSize = sectorSize_;
     if (sectorSize == 0 || sectorSize > kCopyChunk) return kErrorInvalidParameter;
-    const uint64_t size = file ? record.size : std::min<uint64_t>(record.size, capacity);
+    const uint64_t recordSize = record.size;  // a copy: the record is packed
+    const uint64_t size = file ? recordSize : std::min(recordSize, capacity);
     const uint32_t chunkSectors = kCopyChunk / sectorSize;
     std::vector<uint8_t> buffer(static_cast<size_t>(chunkSectors) * sectorSize);
     const uint64_t medium = source_.TotalSectors(sectorSize);
@@ -219,7 +220,8 @@ int CFileTypeRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempP
 
     bool stoppedByCallback = false;
     int lastResult = 0;
-    const uint64_t size = target.empty() ? std::min<uint64_t>(record->size, capacity) : record->size;
+    const uint64_t recordSize = record->size;  // a copy: the record is packed
+    const uint64_t size = target.empty() ? std::min(recordSize, capacity) : recordSize;
     uint64_t delivered = 0;
     int rc = CopyOut(*record, target.empty() ? nullptr : &file, memory, capacity, delivered, [&](uint64_t done) {
         if (!progress) return 0;

@@ -48,14 +48,18 @@ TEST_F(CarvingEngineTest, JpegAtSector5000IsRecordedUnderTheFlatRoot) {
     ASSERT_EQ(0, engine.ListFolder(nullptr, 0, root));
     ASSERT_EQ(1u, root.size());
     const ScanRecord& r = root[0];
+    // Fields are copied out before comparing: the record is packed.
+    const int32_t kind = r.sourceKind, condition = r.condition, isFolder = r.isFolder, clusterBytes = r.clusterBytes;
+    const uint64_t location = r.location, size = r.size;
+    const uint16_t tag = r.driveLetter;
     EXPECT_EQ("5000.jpg", recordName(r));
-    EXPECT_EQ(kSourceCarving, r.sourceKind);
-    EXPECT_EQ(1, r.condition);
-    EXPECT_EQ(0, r.isFolder);
-    EXPECT_EQ(-1, r.clusterBytes);
-    EXPECT_EQ(5000u, r.location);
-    EXPECT_EQ('Q', r.driveLetter);
-    EXPECT_EQ(jpeg.size(), r.size);
+    EXPECT_EQ(kSourceCarving, kind);
+    EXPECT_EQ(1, condition);
+    EXPECT_EQ(0, isFolder);
+    EXPECT_EQ(-1, clusterBytes);
+    EXPECT_EQ(5000u, location);
+    EXPECT_EQ('Q', tag);
+    EXPECT_EQ(jpeg.size(), size);
 
     // Carved files have no folders.
     std::vector<ScanRecord> none;
