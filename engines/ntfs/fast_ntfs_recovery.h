@@ -1,10 +1,90 @@
-// Deleted files on NTFS volumes.
+// Deleted files on an intact NTFS volume: every MFT record that is neither in use nor a
+// directory, with the folders on its path rebuilt from the parent references.
 #pragma once
-#include "engines/placeholder_engine.h"
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engines/ntfs/ntfs_file_name.h"
+#include "engines/ntfs/ntfs_free_map.h"
+#include "engines/ntfs/ntfs_volume.h"
+#include "engines/store_backed_engine.h"
 
 namespace qm {
 
-// PLACEHOLDER until the NTFS engine lands: opens the source, finds nothing.
-class CFastNtfsRecovery : public CPlaceholderEngine {};
+struct NtfsRecordSummary;
+
+class CFastNtfsRecovery : public CStoreBackedEngine {
+public:
+    CFastNtfsRecovery() = default;
+    ~CFastNtfsRecovery() override;
+
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    int Scan(const wchar_t* logName) override;
+    int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int NextFreeExtent(uint64_t& position, uint64_t& length) override;
+    int BuildFreeMap() override;
+    int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
+                    ExtractProgressFn progress, void* userData) override;
+
+    // Scan logs go to this folder instead of the scan history's current one (tests, tools).
+    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
+    const NtfsVolumeGeometry& Geometry() const { return volume_.geometry(); }
+    const RunList& MftRuns() const { return volume_.mftRuns(); }
+    // Folder records read while rebuilding paths in the last scan (one read per folder).
+    uint64_t FolderRecordReads() const { return folderReads_; }
+
+private:
+    // What path rebuilding needs of one folder record, read once per scan.
+    struct FolderInfo {
+        int readResult = 0;
+        bool signatureOk = false;
+        uint16_t flags = 0;
+        bool hasFileName = false;
+        NtfsFileName fileName;
+    };
+
+    int openStoreNamed(const std::wstring& logName);
+    int runScan();
+    int reportScan(int step, int secondsLeft);
+    void parseFileRecord(uint8_t* record, uint64_t number, uint64_t sector);
+    void addFolderRecord(uint32_t number);
+    void addLostFolder(uint32_t number);
+    const FolderInfo& folderInfo(uint32_t number);
+    void takeListedNames(ByteView record, bool& haveOne, NtfsFileName& into);
+    uint32_t walkAncestors(uint32_t parent);
+    uint32_t effectiveParent(uint32_t number, const FolderInfo& info) const;
+    void noteAncestor(uint32_t number);
+    int judgeContent(const std::string& name, const NtfsRecordSummary& summary);
+
+    // Reads a found file's content and hands it on in pieces.
+    int readContent(const ScanRecord& record, const std::function<int(const uint8_t*, size_t)>& sink,
+                    bool& fromRuns);
+    int recoverFile(const ScanRecord& record, const std::wstring& path);
+    int recoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+
+    NtfsVolume volume_;
+    bool opened_ = false;
+    uint16_t tag_ = 0;
+    std::wstring logFolder_;
+
+    ScanProgressFn scanProgress_ = nullptr;
+    ItemProgressFn itemProgress_ = nullptr;
+    void* userData_ = nullptr;
+    int scale_ = 100;
+
+    std::vector<uint32_t> ancestors_;
+    std::unordered_set<uint32_t> ancestorSet_;
+    std::unordered_map<uint32_t, FolderInfo> folders_;
+    std::unordered_set<uint32_t> loopCuts_;  // folders whose parent chain looped back to them
+    uint64_t folderReads_ = 0;
+    std::vector<uint8_t> recordBuffer_;
+
+    NtfsFreeMap freeMap_;
+};
 
 }  // namespace qm

@@ -1,0 +1,154 @@
+#include "engines/ntfs/fast_ntfs_recovery.h"
+
+#include <algorithm>
+
+#include "engines/ntfs/ntfs_record.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/folders.h"
+#include "results/scan_log_name.h"
+
+namespace qm {
+namespace {
+
+constexpr uint32_t kChunkRecords = 1024;
+constexpr uint64_t kEstimateEveryMs = 5000;
+
+}  // namespace
+
+CFastNtfsRecovery::~CFastNtfsRecovery() { CloseStore(); }
+
+int CFastNtfsRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
+    tag_ = sourceTag;
+    opened_ = false;
+    SectorReader reader;
+    if (int rc = reader.OpenImageFile(imagePath); rc != 0) return rc;
+    const uint64_t sectors = reader.totalSectors;  // 512-byte units until the boot sector says more
+    if (int rc = volume_.open(std::move(reader), 0, sectors, kDefaultSectorSize); rc != 0) return rc;
+    opened_ = true;
+    volume_.loadMftRuns();  // an unreadable MFT leaves the list empty: a scan then finds nothing
+    return 0;
+}
+
+int CFastNtfsRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) {
+    tag_ = driveLetter;
+    opened_ = false;
+    SectorReader reader;
+    if (int rc = reader.OpenDisk(diskNumber); rc != 0) return rc;
+    const uint32_t sectorSize = QuerySectorSize(reader.handle);
+    if (int rc = volume_.open(std::move(reader), firstSector, sectorCount, sectorSize); rc != 0) return rc;
+    opened_ = true;
+    volume_.loadMftRuns();
+    return 0;
+}
+
+int CFastNtfsRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
+                                    int scale) {
+    scanProgress_ = scanProgress;
+    itemProgress_ = itemProgress;
+    userData_ = userData;
+    scale_ = scale;
+    return 0;
+}
+
+int CFastNtfsRecovery::openStoreNamed(const std::wstring& logName) {
+    return logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+}
+
+int CFastNtfsRecovery::Scan(const wchar_t* logName) {
+    ancestors_.clear();
+    ancestorSet_.clear();
+    folders_.clear();
+    loopCuts_.clear();
+    folderReads_ = 0;
+    if (logName) return openStoreNamed(logName);
+    const std::wstring name = scanLogNameNow(kFastLogPrefix, volume_.geometry().volumeStartSector);
+    if (int rc = openStoreNamed(name); rc != 0) return rc;
+    if (store_->count() > 0) {
+        // A log of the same name (a scan of this volume in the same minute) would be
+        // continued and every entry listed twice: a new scan starts from an empty log.
+        const std::wstring paths[] = {store_->logPath(), store_->relationPath(), store_->dirInfoPath()};
+        CloseStore();
+        for (const std::wstring& path : paths) platform::deleteFile(path);
+        if (int rc = openStoreNamed(name); rc != 0) return rc;
+    }
+    const int rc = runScan();
+    store_->flush();
+    return rc;
+}
+
+int CFastNtfsRecovery::reportScan(int step, int secondsLeft) {
+    if (!scanProgress_) return 0;
+    return scanProgress_(userData_, step, scale_, secondsLeft, 0, 0, 0, 0);
+}
+
+int CFastNtfsRecovery::runScan() {
+    const NtfsVolumeGeometry& g = volume_.geometry();
+    const RunList& runs = volume_.mftRuns();
+    const uint64_t spc = g.usable() ? static_cast<uint64_t>(g.sectorsPerCluster) : 0;
+    const uint64_t rs = static_cast<uint64_t>(g.recordSectors);
+    uint64_t total = 0;
+    for (const DataRun& run : runs) total += run.lengthClusters * spc;
+
+    const uint64_t chunkSectors = kChunkRecords * rs;
+    std::vector<uint8_t> chunk, split;
+    const uint64_t start = platform::tickCount();
+    uint64_t lastEstimate = start;
+    int secondsLeft = -1;
+    uint64_t done = 0;
+    uint64_t virtualSector = 0;  // position inside the MFT
+    int64_t lcn = 0;
+    int readError = 0;
+
+    for (const DataRun& run : runs) {
+        lcn += run.lcnDelta;
+        const uint64_t runSectors = run.lengthClusters * spc;
+        if (run.sparse) {  // no records on the medium there
+            virtualSector += runSectors;
+            done += runSectors;
+            continue;
+        }
+        for (uint64_t inRun = 0; inRun < runSectors && readError == 0;) {
+            const uint64_t count = std::min(chunkSectors, runSectors - inRun);
+            chunk.resize(static_cast<size_t>(count * static_cast<uint64_t>(g.bytesPerSector)));
+            const uint64_t sector = clusterToSector(lcn, g) + inRun;
+            if (int rc = volume_.readSectors(sector, static_cast<uint32_t>(count), chunk.data()); rc != 0) {
+                readError = rc;
+                break;
+            }
+            const uint64_t a = virtualSector + inRun, b = a + count;
+            for (uint64_t n = (a + rs - 1) / rs; n * rs < b; ++n) {
+                if ((n + 1) * rs <= b) {
+                    const uint64_t at = (n * rs - a) * static_cast<uint64_t>(g.bytesPerSector);
+                    parseFileRecord(chunk.data() + at, n, sector + (n * rs - a));
+                } else if (volume_.readRecord(n, split) == 0) {
+                    // A record split between two runs: read through the run list.
+                    parseFileRecord(split.data(), n, recordToSector(n, runs, g));
+                }
+            }
+            inRun += count;
+            done += count;
+            const uint64_t now = platform::tickCount();
+            if (scale_ == 100 && now - lastEstimate >= kEstimateEveryMs) {
+                lastEstimate = now;
+                const uint64_t seconds = (now - start) / 1000;
+                uint64_t rate = seconds ? done * static_cast<uint64_t>(g.bytesPerSector) / seconds : 0;
+                if (rate == 0) rate = 1;
+                secondsLeft = static_cast<int>((total - done) * static_cast<uint64_t>(g.bytesPerSector) / rate);
+            }
+            if (int rc = reportScan(static_cast<int>(total ? done * 100 / total : 100), secondsLeft); rc != 0)
+                return rc;
+        }
+        if (readError != 0) break;
+        virtualSector += runSectors;
+    }
+
+    // Folders on the found files' paths, including those this loop adds.
+    for (size_t i = 0; i < ancestors_.size(); ++i) addFolderRecord(ancestors_[i]);
+
+    // A broken MFT read still leaves every file found so far listed under its folders.
+    if (readError != 0) return readError;
+    return reportScan(100, secondsLeft);
+}
+
+}  // namespace qm
