@@ -1,0 +1,146 @@
+// Files of formatted, repartitioned or damaged FAT volumes. The deep-mode coordinator reads
+// every sector once and hands this engine the ones that look like directories; from "."
+// entries the engine learns where clusters lie, turns directory entries into records, and
+// later reads a file back as consecutive clusters.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "disk/byte_view.h"
+#include "disk/sector_reader.h"
+#include "engines/professional/pro_fat_geometry.h"
+#include "engines/professional/pro_fat_state.h"
+#include "engines/store_backed_engine.h"
+
+namespace qm {
+
+class CProfessionalFatRecovery : public CStoreBackedEngine {
+public:
+    // Bytes read at the area start in search of a boot sector.
+    static constexpr uint32_t kBootAreaBytes = 4096;
+
+    CProfessionalFatRecovery() = default;
+    ~CProfessionalFatRecovery() override;
+
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    int Scan(const wchar_t*) override { return 0; }  // the coordinator drives the steps below
+    int GetItemPath(const ScanRecord& record, std::wstring& path) override;
+    int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int SetListCallback(ListProgressFn listProgress, void* userData) override;
+    int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
+                    ExtractProgressFn progress, void* userData) override;
+
+    // The coordinator's steps, in this order.
+    int OpenFatLog(const wchar_t* logName);
+    int PrepareFatScan();
+    // A sector that begins with "." and "..".
+    void OnSubdirectoryHead(const uint8_t* sector, uint64_t absoluteSector);
+    // A sector that passes IsDirectorySector and is not a subdirectory head.
+    void OnDirectorySector(const uint8_t* sector, uint64_t absoluteSector);
+    void FinishFatScan();
+
+    // Whether a sector holds nothing but plausible directory entries; fits the carving
+    // context's FatDirectorySectorTest hook.
+    static bool IsDirectorySector(const uint8_t* bytes, size_t length);
+
+    // Scan logs go to this folder instead of the current scan-log folder (tests, tools).
+    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
+    bool IsOpen() const { return opened_; }
+    uint32_t SectorSize() const { return sectorSize_; }
+    uint64_t AreaStart() const { return areaStart_; }
+    uint64_t AreaSectors() const { return areaSectors_; }
+    const profat::FatGeometryList& Geometries() const { return geometries_; }
+    size_t FragmentCount() const { return fragments_.size(); }
+    size_t HeldSectorCount() const { return held_.size(); }
+    size_t WaitingFileCount() const { return waiting_.size(); }
+    size_t FolderCount() const { return folders_.size(); }
+
+private:
+    // Scanning (pro_fat_sectors.cpp, pro_fat_parse.cpp, pro_fat_finish.cpp).
+    void ClearScanState();
+    // Parses directory entries; returns the directory they were settled in. An unfinished
+    // long name at the end comes back in `tail`.
+    uint32_t ParseBuffer(int geometry, const profat::DirBuffer& buffer, uint32_t assumedDirectory,
+                         std::optional<profat::NameFragment>& tail);
+    // Parses and keeps whatever long name the buffer leaves unfinished.
+    uint32_t ParseAndKeepTail(int geometry, const profat::DirBuffer& buffer, uint32_t assumedDirectory);
+    uint32_t SettleDirectory(int geometry, const profat::DirBuffer& buffer, uint32_t assumed);
+    // Returns the folder that later entries belong to ("." entries change it).
+    uint32_t OnFolderEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current);
+    void OnFileEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current,
+                     uint64_t entrySector);
+    void WriteFile(int geometry, ScanRecord record, uint32_t directory);
+    void MarkFoldersWithFiles(int geometry, uint32_t directory);
+    // Keeps a buffer's unfinished long name, or joins it at once with a held sector.
+    void KeepFragment(profat::NameFragment fragment);
+    // The fragment the sector continues, or -1.
+    int FragmentContinuedBy(const uint8_t* sector, uint64_t absoluteSector) const;
+    bool HeldContinues(const profat::NameFragment& fragment, uint64_t heldSector, const uint8_t* bytes) const;
+    void JoinFragment(size_t index, const uint8_t* sector, uint64_t absoluteSector);
+    void Hold(const uint8_t* sector, uint64_t absoluteSector);
+    // Parses a sector that a geometry places as the first sector of a cluster (or inside a
+    // fixed root); with `insideCluster`, also one whose cluster begins with "." and "..".
+    bool PlaceByGeometry(const uint8_t* sector, uint64_t absoluteSector, bool insideCluster);
+    bool FixedRootAllowed(int geometry) const;
+    void StartRun(int geometry, uint32_t directory, uint64_t clusterFirst, uint32_t clusterSectors,
+                  uint64_t sector);
+    void EmitFolders();
+    void WriteWaitingFiles();
+
+    // Reading the medium under a geometry (pro_fat_probe.cpp).
+    bool ReadSector(uint64_t sector, std::vector<uint8_t>& out);
+    bool ReadClusterHead(int geometry, uint32_t cluster, std::vector<uint8_t>& out);
+    // The ".." cluster named by a cluster's first sector, when it begins with "." and "..".
+    bool DotDotOf(int geometry, uint32_t cluster, uint32_t& parent);
+    uint32_t FolderLevel(int geometry, uint32_t cluster);
+    ParentKey KeyFor(int geometry, uint32_t directory);
+    uint16_t FindFolderHighWord(int geometry, uint16_t low);
+    uint16_t FindFileHighWord(int geometry, uint16_t low, const std::string& extension);
+    int CheckContent(int geometry, const std::string& name, uint32_t cluster, uint64_t size);
+    bool IsRoot(uint32_t cluster) const { return cluster < 2 || cluster == rootCluster_; }
+    uint32_t RootOr(uint32_t cluster) const { return cluster < 2 ? rootCluster_ : cluster; }
+    uint64_t MediumEnd() const;
+
+    // Copying out (pro_fat_copy.cpp).
+    int CopyFileData(const ScanRecord& record, const std::wstring& destination, bool& stopAll);
+    int RecoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+
+    bool opened_ = false;
+    SectorReader reader_;
+    uint64_t areaStart_ = 0;
+    uint64_t areaSectors_ = 0;
+    uint16_t volumeTag_ = 0;
+    uint32_t sectorSize_ = kDefaultSectorSize;
+    std::wstring logFolder_;
+
+    profat::FatGeometryList geometries_;
+    bool bootGeometry_ = false;
+    bool fat32_ = true;  // cluster high words count unless a boot sector says FAT12/16
+    uint32_t rootCluster_ = 0;
+    std::map<uint32_t, profat::FolderEntry> folders_;
+    std::map<uint32_t, profat::FolderWithFiles> foldersWithFiles_;
+    std::vector<profat::WaitingFile> waiting_;
+    std::deque<profat::NameFragment> fragments_;
+    std::map<uint64_t, profat::HeldSector> held_;
+    size_t heldBytes_ = 0;
+    profat::CurrentRun run_;
+    std::unordered_map<uint64_t, uint32_t> levels_;  // (geometry, cluster) -> folder level
+    std::vector<uint8_t> scratch_;
+    uint64_t filesFound_ = 0;
+
+    ScanProgressFn scanProgress_ = nullptr;
+    ItemProgressFn itemProgress_ = nullptr;
+    void* userData_ = nullptr;
+    int scale_ = 100;
+    ListProgressFn listProgress_ = nullptr;
+    void* listUser_ = nullptr;
+};
+
+}  // namespace qm
