@@ -1,0 +1,115 @@
+// Files of NTFS volumes whose boot sector, MFT location or layout can no longer be trusted
+// (typically after a quick format). The deep scan hands this engine every sector that looks
+// like the start of an MFT record; each is parsed on its own, folders are rebuilt by reading
+// parent records relative to the record found, and resolved after the scan.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "disk/sector_reader.h"
+#include "engines/ntfs/ntfs_geometry.h"
+#include "engines/ntfs/ntfs_volume.h"
+#include "engines/professional/pro_ntfs_placement.h"
+#include "engines/store_backed_engine.h"
+
+namespace qm {
+
+struct NtfsFileName;
+
+class CProfessionalNtfsRecovery : public CStoreBackedEngine {
+public:
+    // Hostile media (every sector a record naming a new parent) must not grow this without end.
+    static constexpr size_t kMaxPendingFolders = 1u << 16;
+    // Real paths are far shallower; deeper chains are damage.
+    static constexpr uint32_t kMaxAncestorDepth = 1024;
+
+    CProfessionalNtfsRecovery() = default;
+    ~CProfessionalNtfsRecovery() override;
+
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    // The coordinator drives this engine through OpenLog, ParseRecord and ResolveFolders.
+    int Scan(const wchar_t*) override { return 0; }
+    int GetItemPath(const ScanRecord& record, std::wstring& path) override;
+    int SetListCallback(ListProgressFn listProgress, void* userData) override;
+    int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
+                    ExtractProgressFn progress, void* userData) override;
+
+    // Starts (null or empty name: a new "Pro_Ntfs_" log) or re-opens the engine's log.
+    int OpenLog(const wchar_t* logName);
+    // One record found at a sector. Phase 0: a candidate of the scan (directories skipped);
+    // phase 1: a folder being resolved, `number` the record number it was read for.
+    // 0 when taken or passed over, -1 without the "FILE" signature, 87 for a bad header.
+    int ParseRecord(const uint8_t* bytes, size_t size, uint64_t foundSector, int phase, uint32_t number);
+    // Turns the folders collected on the found files' paths into folder records.
+    int ResolveFolders();
+    // The runs of the first unnamed $DATA of the record at a sector: -1 without a record,
+    // 87 behind an attribute list, -101 when the data is resident (it has no clusters),
+    // -100 without $DATA, else 0.
+    int findRunsInRecord(uint64_t sector, RunList& runs);
+
+    // Scan logs go to this folder instead of the scan history's current one (tests, tools).
+    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
+    uint32_t BytesPerSector() const { return static_cast<uint32_t>(layout_.bytesPerSector); }
+    uint64_t AreaStart() const { return areaStart_; }
+    uint64_t AreaSectorCount() const { return areaSectors_; }
+    int32_t SectorsPerCluster() const { return spc_; }
+    size_t PendingFolderCount() const { return pending_.size(); }
+    size_t MftMapSize() const { return mftMap_.size(); }
+    SectorReader& Reader() { return reader_; }
+
+private:
+    struct PendingFolder {
+        uint32_t number = 0;
+        int32_t spc = 0;
+        uint64_t base = 0;
+        SharedRuns runs;
+    };
+
+    int openArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize);
+    int readRecordAt(uint64_t sector, std::vector<uint8_t>& buffer);
+    int runsInRecord(ByteView record, RunList& runs) const;
+    int parseWith(int32_t spc, const uint8_t* bytes, size_t size, uint64_t sector, int phase, uint32_t number);
+    int walkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
+                      std::unordered_set<uint32_t>& visited, const SharedRuns& runs);
+    void addPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs);
+    void addLostFolder(uint32_t number);
+    int judgeContent(const ScanRecord& record, ByteView residentData, bool hasData, bool resident,
+                     int64_t firstCluster, uint16_t dataFlags);
+    NtfsVolumeGeometry geometryOf(const ScanRecord& record) const;
+
+    // The unnamed $DATA of a found file's fixed-up record, attribute list followed.
+    int locateData(ByteView record, const ScanRecord& r, NtfsStream& stream);
+    // Content of a found file, handed on in pieces; fromRuns tells non-resident data.
+    int readContent(const ScanRecord& record, const std::function<int(const uint8_t*, size_t)>& sink,
+                    bool& fromRuns);
+    int recoverFile(const ScanRecord& record, const std::wstring& path);
+    int recoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+
+    SectorReader reader_;
+    bool opened_ = false;
+    uint16_t tag_ = 0;
+    uint64_t areaStart_ = 0;
+    uint64_t areaSectors_ = 0;
+    NtfsVolumeGeometry layout_;  // record size and fix-up layout of the device's sector size
+    int32_t spc_ = 8;            // current sectors per cluster
+    std::wstring logFolder_;
+
+    ScanProgressFn scanProgress_ = nullptr;
+    ItemProgressFn itemProgress_ = nullptr;
+    void* userData_ = nullptr;
+    int scale_ = 90;
+
+    MftMap mftMap_;
+    std::vector<PendingFolder> pending_;
+    std::unordered_set<uint32_t> pendingNumbers_;
+    std::unordered_set<uint32_t> lostFolders_;
+    std::vector<uint8_t> record_, ancestor_, resolve_;
+};
+
+}  // namespace qm
