@@ -7,7 +7,7 @@
 #include "engines/fast_ext_recovery.h"
 #include "engines/fat/fast_fat_recovery.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"
-#include "engines/professional/professional_recovery_placeholder.h"
+#include "engines/professional/professional_recovery.h"
 
 namespace qm {
 
@@ -28,7 +28,7 @@ std::unique_ptr<IFileRecoveryParse> MakeEngine(EngineChoice choice) {
         case EngineChoice::FastNtfs: return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CFastNtfsRecovery);
         case EngineChoice::FastExt: return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CFastExtRecovery);
         case EngineChoice::Professional:
-            return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CProfessionalRecoveryPlaceholder);
+            return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CProfessionalRecovery);
         case EngineChoice::None: break;
     }
     return nullptr;

@@ -4,7 +4,7 @@
 #include "engines/fast_ext_recovery.h"
 #include "engines/fat/fast_fat_recovery.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"
-#include "engines/professional/professional_recovery_placeholder.h"
+#include "engines/professional/professional_recovery.h"
 #include "tests/support/test_support.h"
 
 namespace qm {
@@ -26,8 +26,10 @@ TEST(EngineFactory, FastModeFollowsTheFileSystem) {
 }
 
 TEST(EngineFactory, ProfessionalModeTakesEverySource) {
+    test::TempDir state;
+    test::ScopedEnv appData("QUILLMERE_APPDATA", state.path());
     for (const char* image : {"fat32.img", "ntfs.img", "ext4.img", "blank.img"})
-        EXPECT_TRUE(isA<CProfessionalRecoveryPlaceholder>(CreateEngineForImage(test::fixturePath(image), 1, 1)))
+        EXPECT_TRUE(isA<CProfessionalRecovery>(CreateEngineForImage(test::fixturePath(image), 1, 1)))
             << image;
 }
 

@@ -1,0 +1,495 @@
+#include "engines/professional/professional_recovery.h"
+
+#include <algorithm>
+#include <map>
+
+#include "engines/engine_factory.h"
+#include "engines/fat/fast_fat_recovery.h"
+#include "engines/fat/fat_dir_entry.h"
+#include "engines/ntfs/fast_ntfs_recovery.h"
+#include "engines/professional/pro_ntfs_candidate.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/text.h"
+#include "results/scan_log_name.h"
+#include "results/type_classification.h"
+
+namespace qm {
+namespace {
+
+constexpr uint32_t kChunkBytes = 65536;
+constexpr uint32_t kFreshRecordBytes = 8192;
+// Free extents are counted up front; a map cannot hold more runs than this, and a broken
+// one must not keep the count going for ever.
+constexpr uint64_t kMaxFreeExtents = 1ULL << 32;
+
+void stableSort(std::vector<ScanRecord>& records) {
+    std::stable_sort(records.begin(), records.end(), recordOrderLess);
+}
+
+std::string lowerExtension(const ScanRecord& record) {
+    return platform::toUtf8(LowerAscii(ExtensionOf(platform::fromAnsi(recordName(record)))));
+}
+
+}  // namespace
+
+CProfessionalRecovery::~CProfessionalRecovery() {
+    // The fast engine goes first, then the embedded engines with the object.
+    fast_.reset();
+    reader_.Close();
+}
+
+int CProfessionalRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                         uint16_t driveLetter) {
+    diskNumber_ = diskNumber;
+    areaStart_ = firstSector;
+    areaSectors_ = sectorCount;
+    driveLetter_ = driveLetter;
+    imagePath_.clear();
+    // The coordinator's own open is not reported: the NTFS engine's result stands for the source.
+    if (reader_.OpenDisk(diskNumber) == 0) bytesPerSector_ = QuerySectorSize(reader_.handle);
+    resumeRecord_ = ScanHistoryRecord{};
+    resumeAvailable_ = history_.FindVolume(static_cast<wchar_t>(driveLetter), static_cast<uint32_t>(diskNumber),
+                                           firstSector, sectorCount, &resumeRecord_) == 1;
+    fat_.OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
+    const int rc = ntfs_.OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
+    fast_ = CreateEngineForPartition(diskNumber, firstSector, sectorCount, driveLetter, 0);
+    opened_ = true;
+    return rc;
+}
+
+int CProfessionalRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
+    platform::File image;
+    if (int rc = image.open(imagePath, platform::OpenMode::ReadExisting); rc != 0) return rc;
+    uint64_t bytes = 0;
+    if (int rc = image.size(bytes); rc != 0) return rc;
+    image.close();
+    diskNumber_ = static_cast<int>(kImageDiskNumber);
+    areaStart_ = 0;
+    bytesPerSector_ = kDefaultSectorSize;
+    areaSectors_ = bytes / bytesPerSector_;
+    imagePath_ = imagePath;
+    driveLetter_ = sourceTag;
+    reader_.OpenImageFile(imagePath);
+    resumeRecord_ = ScanHistoryRecord{};
+    resumeAvailable_ = history_.FindImage(imagePath, &resumeRecord_) == 1;
+    fat_.OpenImage(imagePath, sourceTag);
+    const int rc = ntfs_.OpenImage(imagePath, sourceTag);
+    fast_ = CreateEngineForImage(imagePath, sourceTag, 0);
+    opened_ = true;
+    return rc;
+}
+
+int CProfessionalRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
+                                        int) {
+    scanProgress_ = scanProgress;
+    itemProgress_ = itemProgress;
+    userData_ = userData;
+    scale_ = 90;
+    if (fast_) fast_->SetCallbacks(scanProgress, itemProgress, userData, 9);
+    fat_.SetCallbacks(scanProgress, itemProgress, userData, 90);
+    ntfs_.SetCallbacks(scanProgress, itemProgress, userData, 90);
+    carver_.SetCallbacks(scanProgress, itemProgress, userData, 90);
+    return 0;
+}
+
+void CProfessionalRecovery::PointLogsAt(const std::wstring& folder) {
+    fat_.SetLogFolder(folder);
+    ntfs_.SetLogFolder(folder);
+    carver_.SetLogFolder(folder);
+    if (auto* f = dynamic_cast<CFastFatRecovery*>(fast_.get())) f->SetLogFolder(folder);
+    if (auto* n = dynamic_cast<CFastNtfsRecovery*>(fast_.get())) n->SetLogFolder(folder);
+}
+
+int CProfessionalRecovery::OpenLogs(bool continuing) {
+    if (continuing) {
+        const std::wstring& folder = resumeRecord_.folder;
+        std::wstring carved, proFat, proNtfs;
+        history_.FindLogFile(kFileTypeLogPrefix, carved, folder);
+        history_.FindLogFile(kProFatLogPrefix, proFat, folder);
+        history_.FindLogFile(kProNtfsLogPrefix, proNtfs, folder);
+        const std::wstring carvedName = carved.empty() ? scanLogNameNow(kFileTypeLogPrefix, areaStart_) : carved;
+        carver_.OpenForCoordinator(bytesPerSector_, diskNumber_, imagePath_, carvedName, driveLetter_);
+        fat_.OpenFatLog(proFat.empty() ? nullptr : proFat.c_str());
+        return ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
+    }
+    if (imagePath_.empty())
+        carver_.OpenPartition(diskNumber_, areaStart_, areaSectors_, driveLetter_);
+    else
+        carver_.OpenImage(imagePath_, driveLetter_);
+    fat_.OpenFatLog(nullptr);
+    return ntfs_.OpenLog(nullptr);
+}
+
+bool CProfessionalRecovery::FreeSpaceMode() {
+    // Only an engine that really maps free space answers 1; the ext stub answers 0 and
+    // would keep the extent loop from ever ending.
+    uint64_t position = 0, length = 0;
+    return fast_ && fast_->NextFreeExtent(position, length) == 1;
+}
+
+uint64_t CProfessionalRecovery::SumFreeExtents() {
+    uint64_t position = 0, total = 0;
+    for (uint64_t n = 0; n < kMaxFreeExtents; ++n) {
+        uint64_t at = position, length = 0;
+        if (fast_->NextFreeExtent(at, length) != 1 || length == 0) break;
+        if (at < position) break;  // a map that goes backwards is broken
+        total += length;
+        position = at + length;
+    }
+    return total;
+}
+
+int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, uint64_t firstSector,
+                                        uint64_t& filesFound, const CarveProgress& progress, bool& cancelled) {
+    const uint32_t bps = bytesPerSector_;
+    const uint32_t recordBytes = proNtfsRecordBytes(bps);
+    uint64_t i = 0;
+    while (i < sectorsRead) {
+        uint8_t* sector = chunk + i * bps;
+        const size_t left = static_cast<size_t>(sectorsRead - i) * bps;
+        const uint64_t absolute = firstSector + i;
+        const ByteView view(sector, left);
+        uint64_t step = 1;
+        if (isNtfsRecordCandidate(view, bps)) {
+            if (!candidateIsDirectory(view)) {
+                if (left >= recordBytes) {
+                    ntfs_.ParseRecord(sector, recordBytes, absolute, 0, 0);
+                } else {
+                    // The record runs past the chunk: read it whole from the medium.
+                    const uint32_t count = std::max<uint32_t>(1, std::max(kFreshRecordBytes, recordBytes) / bps);
+                    recordBuffer_.assign(static_cast<size_t>(count) * bps, 0);
+                    uint32_t got = 0;
+                    reader_.ReadSectors(count, recordBuffer_.data(), absolute, bps, got);
+                    if (static_cast<uint64_t>(got) * bps >= recordBytes)
+                        ntfs_.ParseRecord(recordBuffer_.data(), recordBytes, absolute, 0, 0);
+                }
+            }
+        } else if (bps >= 64 && IsDotPair(ByteView(sector, 32), ByteView(sector + 32, 32))) {
+            fat_.OnSubdirectoryHead(sector, absolute);
+        } else if (CProfessionalFatRecovery::IsDirectorySector(sector, bps)) {
+            fat_.OnDirectorySector(sector, absolute);
+        } else {
+            uint64_t skip = 1;
+            const int rc = carver_.CarveAt(bps, sector, bps, absolute, progress, filesFound, skip);
+            if (rc == CancelCode) {
+                cancelled = true;
+                return -static_cast<int64_t>(sectorsRead - i);
+            }
+            if (rc == 0) step = std::max<uint64_t>(skip, 1);
+        }
+        i += step;
+    }
+    return static_cast<int64_t>(i - sectorsRead);
+}
+
+void CProfessionalRecovery::FlushStores() {
+    for (CStoreBackedEngine* engine : {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
+                                       static_cast<CStoreBackedEngine*>(&carver_)})
+        if (engine->store()) engine->store()->flush();
+    if (auto* fast = dynamic_cast<CStoreBackedEngine*>(fast_.get()); fast && fast->store()) fast->store()->flush();
+}
+
+void CProfessionalRecovery::SaveState(const Position& p) {
+    ResumeState resume;
+    resume.extentStart = p.extentStart;
+    resume.extentLength = p.extentLength;
+    resume.extentDone = p.doneInExtent;
+    resume.sectorsDone = p.sectorsDone;
+    resume.filesFound = p.filesBase;
+    std::wstring folder;
+    history_.CurrentFolder(folder);
+    history_.Upsert(static_cast<wchar_t>(driveLetter_), static_cast<uint32_t>(diskNumber_), areaStart_, areaSectors_,
+                    resume, folder, imagePath_);
+}
+
+int CProfessionalRecovery::Scan(const wchar_t*) {
+    if (!opened_) return kErrorInvalidParameter;
+    const bool continuing = resumeAvailable_;
+    if (!continuing) history_.NewFolder();
+    std::wstring folder;
+    if (continuing) {
+        folder = resumeRecord_.folder;
+    } else {
+        history_.CurrentFolder(folder);
+    }
+    PointLogsAt(folder);
+
+    int result = 0;
+    bool reachedDeepPass = false;
+    bool freeMode = false;
+    Position p;
+    if (fast_) {
+        fast_->SetCallbacks(scanProgress_, nullptr, userData_, 9);
+        if (fast_->BuildFreeMap() == 0) freeMode = FreeSpaceMode();
+        std::wstring fastLog;
+        if (continuing) history_.FindLogFile(kFastLogPrefix, fastLog, folder);
+        result = fast_->Scan(continuing && !fastLog.empty() ? fastLog.c_str() : nullptr);
+    }
+    if (result == 0) {
+        OpenLogs(continuing);
+        fat_.PrepareFatScan();
+        carver_.context().transportStreamExtents.clear();
+        carver_.context().fatDirectorySectorTest = &CProfessionalFatRecovery::IsDirectorySector;
+
+        const uint32_t bps = bytesPerSector_ ? bytesPerSector_ : kDefaultSectorSize;
+        const uint32_t chunkSectors = std::max<uint32_t>(1, kChunkBytes / bps);
+        std::vector<uint8_t> chunk(static_cast<size_t>(chunkSectors) * bps);
+        const uint64_t total = freeMode ? SumFreeExtents() : areaSectors_;
+        if (freeMode) {
+            uint64_t at = 0, length = 0;
+            fast_->NextFreeExtent(at, length);
+            p.extentStart = at;
+            p.extentLength = length;
+        } else {
+            p.extentLength = areaSectors_;
+        }
+        if (continuing) {
+            p.extentStart = resumeRecord_.resume.extentStart;
+            p.extentLength = resumeRecord_.resume.extentLength;
+            p.doneInExtent = resumeRecord_.resume.extentDone;
+            p.sectorsDone = resumeRecord_.resume.sectorsDone;
+            p.filesBase = resumeRecord_.resume.filesFound;
+            resumeAvailable_ = false;
+        }
+        reachedDeepPass = true;
+        const uint64_t start = platform::tickCount();
+        uint64_t lastEstimate = start, lastCheckpoint = start;
+        int secondsLeft = -1;
+        uint64_t carvedFiles = 0;
+        bool stop = false;
+        uint64_t extents = 0;
+        while (p.extentLength != 0 && !stop && extents++ < kMaxFreeExtents) {
+            uint64_t remaining = p.extentLength > p.doneInExtent ? p.extentLength - p.doneInExtent : 0;
+            while (remaining > 0 && !stop) {
+                const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(chunkSectors, remaining));
+                const uint64_t first = areaStart_ + p.extentStart + p.doneInExtent;
+                uint32_t got = 0;
+                reader_.ReadSectors(n, chunk.data(), first, bps, got);
+                uint64_t step = n;  // an unreadable chunk is skipped
+                if (got > 0) {
+                    CarveProgress progress;
+                    progress.callback = scanProgress_;
+                    progress.userData = userData_;
+                    progress.scale = scale_;
+                    progress.secondsLeft = secondsLeft;
+                    progress.sectorsDone = p.sectorsDone;
+                    progress.totalSectors = total;
+                    progress.filesFound = GetFoundCount() + p.filesBase;
+                    bool cancelled = false;
+                    int64_t overshoot = 0;
+                    try {
+                        // Only the sectors that arrived are examined.
+                        overshoot = Dispatch(chunk.data(), got, first, carvedFiles, progress, cancelled);
+                    } catch (...) {
+                        overshoot = 0;  // a fault abandons the rest of this chunk only
+                    }
+                    if (cancelled) {
+                        // The sector being carved stays for a continuation.
+                        step = static_cast<uint64_t>(static_cast<int64_t>(got) + overshoot);
+                        result = CancelCode;
+                        stop = true;
+                    } else {
+                        step = std::max<uint64_t>(n, static_cast<uint64_t>(static_cast<int64_t>(got) + overshoot));
+                    }
+                }
+                p.doneInExtent += step;
+                p.sectorsDone += std::min(step, remaining);
+                remaining -= std::min(step, remaining);
+                if (stop) break;
+
+                const uint64_t now = platform::tickCount();
+                if (scale_ == 90 && now - lastEstimate >= 5000) {
+                    const uint64_t seconds = std::max<uint64_t>(1, (now - start) / 1000);
+                    const uint64_t rate = std::max<uint64_t>(1, static_cast<uint64_t>(bps) * p.sectorsDone / seconds);
+                    const uint64_t left = total > p.sectorsDone ? total - p.sectorsDone : 0;
+                    secondsLeft = static_cast<int>(std::min<uint64_t>(left * bps / rate, INT32_MAX));
+                    lastEstimate = now;
+                }
+                if (scanProgress_) {
+                    const uint64_t found = GetFoundCount() + p.filesBase;
+                    const int percent = total ? static_cast<int>(std::min<uint64_t>(p.sectorsDone * 100 / total, 100)) : 100;
+                    const int rc = scanProgress_(userData_, 10 + percent, scale_, secondsLeft, p.sectorsDone, total,
+                                                 found, 0);
+                    if (rc != 0) {
+                        result = rc;
+                        stop = true;
+                    }
+                }
+                if (now - lastCheckpoint >= kCheckpointMs) {
+                    FlushStores();
+                    SaveState(p);
+                    lastCheckpoint = now;
+                }
+            }
+            if (stop) break;
+            if (freeMode) {
+                const uint64_t next = p.extentStart + p.extentLength;
+                uint64_t at = next, length = 0;
+                if (fast_->NextFreeExtent(at, length) != 1 || length == 0 || at < next) {
+                    p.extentLength = 0;
+                } else {
+                    p.extentStart = at;
+                    p.extentLength = length;
+                }
+            } else {
+                p.extentLength = 0;
+            }
+            p.doneInExtent = 0;
+        }
+        fat_.FinishFatScan();
+        ntfs_.ResolveFolders();
+        if (scanProgress_ && result == 0) scanProgress_(userData_, 100, 100, 0, 0, 0, 0, 0);
+    }
+
+    FlushStores();
+    if (reachedDeepPass || continuing) {
+        if (!reachedDeepPass) {
+            p.extentStart = resumeRecord_.resume.extentStart;
+            p.extentLength = resumeRecord_.resume.extentLength;
+            p.doneInExtent = resumeRecord_.resume.extentDone;
+            p.sectorsDone = resumeRecord_.resume.sectorsDone;
+            p.filesBase = resumeRecord_.resume.filesFound;
+        }
+        SaveState(p);
+    } else {
+        history_.ReleaseNewestFolder();
+    }
+    return result;
+}
+
+IFileRecoveryParse* CProfessionalRecovery::EngineFor(int32_t sourceKind) {
+    switch (sourceKind) {
+        case kSourceFastNtfs:
+        case kSourceFastFat: return fast_.get();
+        case kSourceProNtfs: return &ntfs_;
+        case kSourceProFat: return &fat_;
+        case kSourceCarving: return &carver_;
+        default: return nullptr;
+    }
+}
+
+int CProfessionalRecovery::ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) {
+    out.clear();
+    if (!folder) {
+        if (level != 0) return kErrorInvalidParameter;
+        for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
+                                           static_cast<IFileRecoveryParse*>(&ntfs_),
+                                           static_cast<IFileRecoveryParse*>(&carver_)}) {
+            if (!engine) continue;
+            std::vector<ScanRecord> roots;
+            engine->ListFolder(nullptr, 0, roots);
+            out.insert(out.end(), roots.begin(), roots.end());
+        }
+    } else if (folder->sourceKind != kSourceCarving) {
+        if (IFileRecoveryParse* engine = EngineFor(folder->sourceKind)) engine->ListFolder(folder, level, out);
+    }
+    if (out.size() > 1) stableSort(out);
+    return 0;
+}
+
+int CProfessionalRecovery::CountFiles(const ScanRecord* folder, int level, uint32_t& count) {
+    if (!folder) {
+        if (level != 0) return kErrorInvalidParameter;
+        for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
+                                           static_cast<IFileRecoveryParse*>(&ntfs_),
+                                           static_cast<IFileRecoveryParse*>(&carver_)}) {
+            if (!engine) continue;
+            uint32_t n = 0;
+            engine->CountFiles(nullptr, 0, n);
+            count += n;
+        }
+        return 0;
+    }
+    if (folder->sourceKind == kSourceCarving) return 0;
+    IFileRecoveryParse* engine = EngineFor(folder->sourceKind);
+    return engine ? engine->CountFiles(folder, level, count) : 0;
+}
+
+uint64_t CProfessionalRecovery::GetFoundCount() {
+    uint64_t total = fat_.GetFoundCount() + ntfs_.GetFoundCount() + carver_.GetFoundCount();
+    if (fast_) total += fast_->GetFoundCount();
+    return total;
+}
+
+int CProfessionalRecovery::GetItemPath(const ScanRecord& record, std::wstring& path) {
+    if (record.sourceKind == kSourceCarving) return 0;
+    IFileRecoveryParse* engine = EngineFor(record.sourceKind);
+    return engine ? engine->GetItemPath(record, path) : 0;
+}
+
+int CProfessionalRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
+    if (!record) return kErrorInvalidParameter;
+    IFileRecoveryParse* engine = EngineFor(record->sourceKind);
+    return engine ? engine->RecoverItem(record, destination, baseDepth) : 0;
+}
+
+int CProfessionalRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
+                                       uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
+    if (!record) return kErrorInvalidParameter;
+    IFileRecoveryParse* engine = EngineFor(record->sourceKind);
+    return engine ? engine->ExtractItem(record, tempPath, memory, byteCount, progress, userData) : 0;
+}
+
+int CProfessionalRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
+    listProgress_ = listProgress;
+    listUser_ = userData;
+    if (fast_) fast_->SetListCallback(listProgress, userData);
+    fat_.SetListCallback(listProgress, userData);
+    ntfs_.SetListCallback(listProgress, userData);
+    carver_.SetListCallback(listProgress, userData);
+    return 0;
+}
+
+int CProfessionalRecovery::ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) {
+    out.clear();
+    for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
+                                       static_cast<IFileRecoveryParse*>(&ntfs_)}) {
+        if (!engine) continue;
+        std::vector<ScanRecord> found;
+        engine->ListByType(pattern, found);
+        out.insert(out.end(), found.begin(), found.end());
+    }
+    // First data sector -> extension of every file a file system names.
+    std::map<uint64_t, std::string> dataSectors;
+    const uint32_t bps = bytesPerSector_ ? bytesPerSector_ : kDefaultSectorSize;
+    for (const ScanRecord& r : out) {
+        uint64_t sector = 0;
+        if (r.sourceKind == kSourceFastNtfs || r.sourceKind == kSourceProNtfs) {
+            RunList runs;
+            // Resident data has no clusters: such files never shadow a carved one.
+            if (ntfs_.findRunsInRecord(r.location, runs) != 0 || runs.empty() || runs[0].sparse ||
+                r.clusterBytes <= 0 || runs[0].lcnDelta < 0)
+                continue;
+            sector = r.partitionStart + static_cast<uint64_t>(runs[0].lcnDelta) * static_cast<uint64_t>(r.clusterBytes) / bps;
+        } else if (r.sourceKind == kSourceFastFat || r.sourceKind == kSourceProFat) {
+            if (r.clusterBytes <= 0) continue;
+            const uint64_t clusterSectors = static_cast<uint64_t>(r.clusterBytes) / bps;
+            if (r.fsId != 0 && static_cast<uint32_t>(r.fsId) >= 2)
+                sector = r.partitionStart + clusterSectors * (static_cast<uint32_t>(r.fsId) - 2) + r.dataStart;
+            else if (r.fsId == 0 && r.dataStart >= 32)
+                sector = r.partitionStart + r.dataStart - 32;
+            else
+                continue;
+        } else {
+            continue;
+        }
+        dataSectors[sector] = lowerExtension(r);
+    }
+    std::vector<ScanRecord> carved;
+    carver_.ListByType(pattern, carved);
+    for (const ScanRecord& c : carved) {
+        const uint64_t location = c.location;  // a copy: the record is packed
+        const auto it = dataSectors.find(location);
+        if (it != dataSectors.end()) {
+            const std::string ext = lowerExtension(c);
+            if (ext == it->second || (it->second == "thm" && ext == "jpg")) continue;
+        }
+        out.push_back(c);
+    }
+    if (out.size() > 1) stableSort(out);
+    return 0;
+}
+
+}  // namespace qm

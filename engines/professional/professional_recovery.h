@@ -1,0 +1,94 @@
+// The deep mode for any partition or image: runs the fast engine first, then reads the area
+// once and offers every sector to the NTFS record parser, the FAT directory parsers and the
+// carver; afterwards presents the four engines as one. Remembers where a scan stood so an
+// interrupted scan of an unchanged source can be continued.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "disk/sector_reader.h"
+#include "engines/carving/file_type_recovery.h"
+#include "engines/file_recovery_parse.h"
+#include "engines/professional/professional_fat_recovery.h"
+#include "engines/professional/professional_ntfs_recovery.h"
+#include "engines/resumable_scan.h"
+#include "results/scan_history.h"
+
+namespace qm {
+
+class CProfessionalRecovery : public IFileRecoveryParse, public IResumableScan {
+public:
+    // Checkpoints (resume state saved, stores flushed) this often during the deep pass, so a
+    // scan killed without a cancel can still be continued.
+    static constexpr uint64_t kCheckpointMs = 30000;
+
+    CProfessionalRecovery() : CProfessionalRecovery(CScanHistory::Instance()) {}
+    explicit CProfessionalRecovery(CScanHistory& history) : history_(history) {}
+    ~CProfessionalRecovery() override;
+
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    int Scan(const wchar_t* logName) override;
+    int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
+    int CountFiles(const ScanRecord* folder, int level, uint32_t& count) override;
+    uint64_t GetFoundCount() override;
+    int GetItemPath(const ScanRecord& record, std::wstring& path) override;
+    int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int NextFreeExtent(uint64_t&, uint64_t&) override { return 0; }
+    int SetListCallback(ListProgressFn listProgress, void* userData) override;
+    int ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) override;
+    int BuildFreeMap() override { return 0; }
+    int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
+                    ExtractProgressFn progress, void* userData) override;
+
+    bool HasResumableScan() const override { return resumeAvailable_; }
+    std::wstring ResumableFolder() const override { return resumeRecord_.folder; }
+    void ClearResumableScan() override { resumeAvailable_ = false; }
+
+    IFileRecoveryParse* fastEngine() { return fast_.get(); }
+    uint32_t bytesPerSector() const { return bytesPerSector_; }
+
+private:
+    struct Position {
+        uint64_t extentStart = 0, extentLength = 0, doneInExtent = 0, sectorsDone = 0, filesBase = 0;
+    };
+    IFileRecoveryParse* EngineFor(int32_t sourceKind);
+    int OpenLogs(bool continuing);
+    bool FreeSpaceMode();
+    uint64_t SumFreeExtents();
+    // Offers the sectors of one chunk; returns the sectors consumed beyond it (negative when
+    // a cancel left the current sector unprocessed).
+    int64_t Dispatch(uint8_t* chunk, uint32_t sectorsRead, uint64_t firstSector, uint64_t& filesFound,
+                     const CarveProgress& progress, bool& cancelled);
+    void SaveState(const Position& position);
+    void FlushStores();
+    void PointLogsAt(const std::wstring& folder);
+
+    CScanHistory& history_;
+    CProfessionalFatRecovery fat_;
+    CProfessionalNtfsRecovery ntfs_;
+    CFileTypeRecovery carver_;
+    std::unique_ptr<IFileRecoveryParse> fast_;
+    SectorReader reader_;
+    uint32_t bytesPerSector_ = kDefaultSectorSize;
+    int diskNumber_ = 0;
+    uint64_t areaStart_ = 0;
+    uint64_t areaSectors_ = 0;
+    uint16_t driveLetter_ = 0;
+    std::wstring imagePath_;
+    ScanProgressFn scanProgress_ = nullptr;
+    ItemProgressFn itemProgress_ = nullptr;
+    void* userData_ = nullptr;
+    int scale_ = 100;
+    ListProgressFn listProgress_ = nullptr;
+    void* listUser_ = nullptr;
+    bool resumeAvailable_ = false;
+    ScanHistoryRecord resumeRecord_;
+    bool opened_ = false;
+    std::vector<uint8_t> recordBuffer_;
+};
+
+}  // namespace qm

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "engines/professional/professional_recovery.h"
+#include "platform/errors.h"
+#include "results/scan_history.h"
+#include "tests/support/test_support.h"
+
+namespace qm {
+namespace {
+
+const std::wstring kEverything =
+    L"*.jpg|*.png|*.pdf|*.wav|*.doc|.other";  // the types the fixtures hold, and the rest
+
+struct Progress {
+    int calls = 0;
+    int deepCalls = 0;
+    uint64_t cancelAtFiles = UINT64_MAX;  // the user cancels once this many files were found
+    static int QM_STDCALL Fn(void* user, int step, int scale, int, uint64_t, uint64_t, uint64_t files, int) {
+        auto* self = static_cast<Progress*>(user);
+        ++self->calls;
+        if (scale == 90 && step >= 10) ++self->deepCalls;
+        return files >= self->cancelAtFiles ? CancelCode : 0;
+    }
+};
+
+std::set<std::string> names(const std::vector<ScanRecord>& records, int32_t kind = -1) {
+    std::set<std::string> out;
+    for (const ScanRecord& r : records)
+        if (kind < 0 || r.sourceKind == kind) out.insert(recordName(r));
+    return out;
+}
+
+class DeepScanTest : public ::testing::Test {
+protected:
+    std::wstring image(const char* name) { return test::fixturePath(std::string("deep/") + name); }
+    test::TempDir dir;
+    CScanHistory history{dir.path()};
+    void SetUp() override { history.Load(); }
+};
+
+TEST_F(DeepScanTest, FileSystemFilesPlusCarvedFilesWithoutDuplicates) {
+    CProfessionalRecovery deep(history);
+    ASSERT_EQ(0, deep.OpenImage(image("deep-fat32.img"), 'D'));
+    ASSERT_NE(nullptr, deep.fastEngine());  // FAT: the fast pass runs first
+    Progress progress;
+    deep.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    ASSERT_EQ(0, deep.Scan(nullptr));
+    EXPECT_GT(progress.deepCalls, 0);
+
+    std::vector<ScanRecord> byType;
+    ASSERT_EQ(0, deep.ListByType(kEverything, byType));
+    const auto fromFat = names(byType, kSourceFastFat);
+    EXPECT_TRUE(fromFat.count("Ball game.jpg"));
+    EXPECT_TRUE(fromFat.count("Statement.pdf"));
+    // The PNG that no file system names is carved under its sector; the carved copies of the
+    // deleted JPEG and PDF are left out, their file-system names stand for them.
+    const auto carved = names(byType, kSourceCarving);
+    EXPECT_TRUE(carved.count("81920.png")) << "carved: " << carved.size();
+    for (const std::string& name : carved) {
+        EXPECT_EQ(std::string::npos, name.find(".jpg")) << name;
+        EXPECT_EQ(std::string::npos, name.find(".pdf")) << name;
+    }
+    EXPECT_GE(deep.GetFoundCount(), byType.size());
+
+    // The scan is in the history with a finished position.
+    ScanHistoryRecord saved;
+    ASSERT_EQ(1, history.FindImage(image("deep-fat32.img"), &saved));
+    EXPECT_EQ(0u, saved.resume.extentLength);
+}
+
+TEST_F(DeepScanTest, RawMediumIsCarvedWhole) {
+    CProfessionalRecovery deep(history);
+    ASSERT_EQ(0, deep.OpenImage(image("raw.img"), 'R'));
+    EXPECT_EQ(nullptr, deep.fastEngine());  // no file system: no fast pass
+    Progress progress;
+    deep.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    ASSERT_EQ(0, deep.Scan(nullptr));
+
+    std::vector<ScanRecord> root;
+    ASSERT_EQ(0, deep.ListFolder(nullptr, 0, root));
+    EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(root));
+    uint32_t count = 0;
+    EXPECT_EQ(0, deep.CountFiles(nullptr, 0, count));
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ(kErrorInvalidParameter, deep.ListFolder(nullptr, 3, root));
+
+    // Carved records have no folder path; unknown kinds do nothing.
+    std::wstring path = L"untouched";
+    EXPECT_EQ(0, deep.GetItemPath(root[0], path));
+    EXPECT_EQ(L"untouched", path);
+    ScanRecord odd = root[0];
+    odd.sourceKind = 77;
+    EXPECT_EQ(0, deep.RecoverItem(&odd, dir.file(L"x"), 0));
+    EXPECT_EQ(kErrorInvalidParameter, deep.RecoverItem(nullptr, dir.file(L"x"), 0));
+
+    // Recovery goes to the carving engine and gives the bytes back.
+    const std::wstring out = dir.file(L"100.jpg");
+    const auto jpeg = std::find_if(root.begin(), root.end(), [](const ScanRecord& r) { return recordName(r) == "100.jpg"; });
+    ASSERT_EQ(0, deep.RecoverItem(&*jpeg, out, 0));
+    EXPECT_EQ(test::readWholeFile(test::hostPath(std::string(QM_SOURCE_DIR) + "/tests/data/demo/testJPEG_EXIF.jpg")),
+              test::readWholeFile(out));
+}
+
+TEST_F(DeepScanTest, CancelledScanContinuesToTheSameResult) {
+    std::set<std::string> first;
+    {
+        CProfessionalRecovery deep(history);
+        ASSERT_EQ(0, deep.OpenImage(image("raw.img"), 'R'));
+        EXPECT_FALSE(deep.HasResumableScan());
+        Progress progress;
+        progress.cancelAtFiles = 1;  // once the JPEG is in, before the PDF
+        deep.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+        EXPECT_EQ(CancelCode, deep.Scan(nullptr));
+        std::vector<ScanRecord> root;
+        deep.ListFolder(nullptr, 0, root);
+        first = names(root);
+        EXPECT_EQ((std::set<std::string>{"100.jpg"}), first);
+    }
+    ScanHistoryRecord saved;
+    ASSERT_EQ(1, history.FindImage(image("raw.img"), &saved));
+    EXPECT_GT(saved.resume.extentLength, 0u);
+    EXPECT_GT(saved.resume.sectorsDone, 0u);
+
+    CProfessionalRecovery again(history);
+    ASSERT_EQ(0, again.OpenImage(image("raw.img"), 'R'));
+    ASSERT_TRUE(again.HasResumableScan());
+    Progress progress;
+    again.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    ASSERT_EQ(0, again.Scan(nullptr));
+    std::vector<ScanRecord> root;
+    again.ListFolder(nullptr, 0, root);
+    EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(root));
+    EXPECT_EQ(2u, again.GetFoundCount());
+}
+
+TEST_F(DeepScanTest, DeclinedContinuationStartsAfresh) {
+    {
+        CProfessionalRecovery deep(history);
+        ASSERT_EQ(0, deep.OpenImage(image("raw.img"), 'R'));
+        Progress progress;
+        progress.cancelAtFiles = 1;
+        deep.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+        EXPECT_EQ(CancelCode, deep.Scan(nullptr));
+    }
+    CProfessionalRecovery again(history);
+    ASSERT_EQ(0, again.OpenImage(image("raw.img"), 'R'));
+    ASSERT_TRUE(again.HasResumableScan());
+    again.ClearResumableScan();
+    Progress progress;
+    again.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    ASSERT_EQ(0, again.Scan(nullptr));
+    std::vector<ScanRecord> root;
+    again.ListFolder(nullptr, 0, root);
+    EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(root));
+}
+
+}  // namespace
+}  // namespace qm
