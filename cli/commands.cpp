@@ -31,12 +31,6 @@ std::string groupOf(const ScanRecord& record) {
 
 // Scans and reports a failure to the user; false when there is nothing to list.
 bool scanSource(const CliOptions& options, CScanSession& session, ScanOutcome& outcome) {
-    if (options.deep) {
-        std::fprintf(stderr,
-                     "quillmere: the deep mode is not available in this version yet; use --fast\n");
-        outcome.exitCode = 2;
-        return false;
-    }
     outcome = session.Run(options.json);
     if (outcome.exitCode != 0) {
         std::fprintf(stderr, "quillmere: cannot scan %s: %s\n", options.source.c_str(), outcome.error.c_str());

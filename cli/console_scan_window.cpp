@@ -1,5 +1,6 @@
 #include "cli/console_scan_window.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -13,7 +14,16 @@ void WriteText(std::FILE* stream, const std::wstring& text) {
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
 
-CConsoleScanWindow::CConsoleScanWindow(bool quiet) : quiet_(quiet), terminal_(platform::stderrIsTerminal()) {}
+CConsoleScanWindow::CConsoleScanWindow(bool quiet, bool resume)
+    : quiet_(quiet), resume_(resume), terminal_(platform::stderrIsTerminal()) {}
+
+bool CConsoleScanWindow::AskYesNo(const std::wstring&) {
+    Finish();
+    WriteText(stderr, resume_ ? L"Continuing the interrupted deep scan of this source.\n"
+                              : L"An earlier deep scan of this source was interrupted; starting afresh "
+                                L"(--resume continues it).\n");
+    return resume_;
+}
 
 void CConsoleScanWindow::SetStageText(const std::wstring& text) {
     if (quiet_) return;
@@ -34,9 +44,10 @@ void CConsoleScanWindow::Show(const ScanProgressView& view) {
     } else {
         // Logs get a line per ten percent or per ten seconds, not a flood.
         const uint64_t now = platform::tickCount();
-        if (view.percent / 10 != lastPlainPercent_ / 10 || now - lastPlainTick_ >= 10000) {
+        // Look-ahead reports inside a step can lag behind; a log only ever moves forward.
+        if (view.percent / 10 > lastPlainPercent_ / 10 || now - lastPlainTick_ >= 10000) {
             WriteText(stderr, line + L"\n");
-            lastPlainPercent_ = view.percent;
+            lastPlainPercent_ = std::max(lastPlainPercent_, view.percent);
             lastPlainTick_ = now;
         }
     }

@@ -11,11 +11,11 @@ namespace qm::cli {
 
 class CConsoleScanWindow : public IScanWindow {
 public:
-    explicit CConsoleScanWindow(bool quiet);
+    CConsoleScanWindow(bool quiet, bool resume);
     void SetStageText(const std::wstring& text) override;
     void SetVisible(bool) override {}
-    // The command line does not continue interrupted deep scans on its own: no.
-    bool AskYesNo(const std::wstring&) override { return false; }
+    // Whether to continue an interrupted deep scan: what --resume said.
+    bool AskYesNo(const std::wstring& question) override;
     void Close(int resultCode) override { closeCode_ = resultCode; }
 
     // The display of the progress sink.
@@ -26,6 +26,7 @@ public:
 
 private:
     bool quiet_;
+    bool resume_;
     bool terminal_;
     bool barOpen_ = false;
     int lastPlainPercent_ = -1;

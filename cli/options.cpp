@@ -63,6 +63,9 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
             out.deep = false;
         } else if (a == "--deep") {
             out.deep = true;
+        } else if (a == "--resume") {
+            out.resume = true;
+            out.deep = true;
         } else if (a == "--json") {
             out.json = true;
         } else if (a == "--tree") {
@@ -127,22 +130,25 @@ std::string HelpText(const std::string& command) {
         "  4  interrupted with Ctrl-C (what was found so far is still reported)\n";
     const std::string common =
         "  --fast            read the file system's own records for deleted files (default)\n"
-        "  --deep            also read every sector (formatted or damaged volumes)\n"
+        "  --deep            also read every sector: files of formatted or damaged volumes, and\n"
+        "                    files found by their content alone\n"
+        "  --resume          continue an interrupted deep scan of the same, unchanged source\n"
+        "                    (without it, an interrupted deep scan is discarded and started afresh)\n"
         "  --state-dir DIR   keep scan logs and the scan history in DIR\n";
     const std::string filters =
         "  --type EXT,...    only files with these extensions (jpg,pdf,...)\n"
         "  --group G,...     only these groups: photo, audio, video, document, archive, other\n"
         "  --json            one JSON document on standard output (schema in the README)\n";
     if (command == "scan")
-        return "usage: quillmere scan SOURCE [--fast|--deep] [--json] [--state-dir DIR]\n"
+        return "usage: quillmere scan SOURCE [--fast|--deep|--resume] [--json] [--state-dir DIR]\n"
                "Scans SOURCE (a disk image, or a disk or partition named by 'quillmere media') and prints how many files of each group were found.\n\n" +
                common + "  --json            one JSON document on standard output\n" + exits;
     if (command == "list")
-        return "usage: quillmere list SOURCE [--fast|--deep] [--type EXT,...] [--group G,...] [--tree] [--json]\n"
+        return "usage: quillmere list SOURCE [--fast|--deep|--resume] [--type EXT,...] [--group G,...] [--tree] [--json]\n"
                "Scans SOURCE and lists what was found: name, folder, size, times, condition, engine.\n\n" +
                common + filters + "  --tree            list folders and files as a tree instead of by type\n" + exits;
     if (command == "recover")
-        return "usage: quillmere recover SOURCE --to DIR [--fast|--deep] [--type EXT,...] [--group G,...] [--json]\n"
+        return "usage: quillmere recover SOURCE --to DIR [--fast|--deep|--resume] [--type EXT,...] [--group G,...] [--json]\n"
                "Scans SOURCE and copies the files found into DIR/<group>/, never overwriting anything\n"
                "(a taken name gets a counter: IMG_1(1).JPG). SOURCE itself is only read.\n\n"
                "  --to DIR          where recovered files go; must not lie on the scanned medium\n" +

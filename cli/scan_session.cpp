@@ -78,7 +78,7 @@ ScanOutcome CScanSession::Run(bool quiet) {
     sources_.clear();
     sources_.push_back(std::move(source));
 
-    CConsoleScanWindow window(quiet);
+    CConsoleScanWindow window(quiet, options_.resume);
     CScanProgressSink sink(texts_);
     sink.SetDisplay([&window](const ScanProgressView& view) { window.Show(view); });
     ProgressBridge bridge{&sink};
@@ -87,7 +87,8 @@ ScanOutcome CScanSession::Run(bool quiet) {
     window.Finish();
     if (code == kScanWindowNoEngine) {
         outcome.exitCode = 1;
-        outcome.error = kind == FileSystemKind::Unknown ? "no FAT or NTFS file system was found at its start"
+        outcome.error = kind == FileSystemKind::Unknown
+                            ? "no FAT or NTFS file system was found at its start (--deep searches it by content)"
                                                         : "it could not be opened";
         return outcome;
     }

@@ -78,6 +78,18 @@ q list >/dev/null 2>&1; rc=$?
 [ $rc -eq 2 ] && ok "bad usage: exit 2" || bad "bad usage (rc $rc)"
 q --help recover | grep -q "exit codes" && ok "--help names the exit codes" || bad "--help"
 
+# --deep: files no file system names are found by their content and come back whole.
+q recover "$fixtures/deep/raw.img" --deep --to "$work/deep" --state-dir "$work/state" >/dev/null 2>&1; rc=$?
+[ $rc -eq 0 ] && ok "deep recovery of a raw medium exits 0" || bad "deep recovery (rc $rc)"
+cmp -s "$work/deep/photo/100.jpg" "$samples/testJPEG_EXIF.jpg" && ok "carved JPEG byte-identical" || bad "carved JPEG"
+cmp -s "$work/deep/document/400.pdf" "$samples/testPDF.pdf" && ok "carved PDF byte-identical" || bad "carved PDF"
+# After a quick format the deleted and live files of the card come back by the deep scan.
+cp "$image" "$work/formatted.img"
+mkfs.fat -F 32 -n CARD "$work/formatted.img" >/dev/null
+q recover "$work/formatted.img" --deep --to "$work/formatted" --state-dir "$work/state" >/dev/null 2>&1
+cmp -s "$work/formatted/photo/Kept photo.jpg" "$samples/testJPEG_EXIF.jpg" && ok "quick-formatted card: a file comes back by name" \
+  || { bad "quick-formatted card"; find "$work/formatted" -type f | head; }
+
 # The source image is never written.
 before=$(cksum <"$image")
 q recover "$image" --to "$work/out2" --state-dir "$work/state" >/dev/null 2>&1
