@@ -77,6 +77,28 @@ int ScanResultStore::openIn(const std::wstring& folder, const std::wstring& logN
     return 0;
 }
 
+int ScanResultStore::dropRecordsAfterLastFlush() {
+    if (pending_ != 0) return kErrorInvalidParameter;
+    int32_t highest = 0;
+    for (const auto& [key, children] : relations_)
+        for (int32_t child : children)
+            if (child <= count_) highest = std::max(highest, child);
+    if (highest >= count_) return 0;
+    if (int rc = log_.truncate(static_cast<uint64_t>(highest) * kScanRecordBytes); rc != 0) return rc;
+    count_ = highest;
+    flushedBytes_ = static_cast<uint64_t>(count_) * kScanRecordBytes;
+    // Folder names of the dropped records go too.
+    const size_t before = dirInfo_.size();
+    dirInfo_.erase(std::remove_if(dirInfo_.begin(), dirInfo_.end(),
+                                  [&](const DirInfoEntry& e) { return e.recordNo > count_; }),
+                   dirInfo_.end());
+    if (dirInfo_.size() != before) {
+        dirInfoWritten_ = std::min(dirInfoWritten_, dirInfo_.size());
+        if (dirInfoFile_.isOpen()) dirInfoFile_.truncate(static_cast<uint64_t>(dirInfoWritten_) * kDirInfoEntryBytes);
+    }
+    return 0;
+}
+
 int ScanResultStore::loadRelations() {
     uint64_t bytes = 0;
     if (int rc = relationFile_.size(bytes); rc != 0) return rc;

@@ -61,6 +61,10 @@ public:
     // unknown type and without extension. Appended to out, the whole list sorted.
     int listByType(const std::wstring& pattern, std::vector<ScanRecord>& out);
     void setListProgress(StoreListProgress fn, void* user);
+    // For a scan continued after the process died: records written after the last flush of
+    // the relation file belong to work the continuation does again, so they are dropped.
+    // Call right after open; returns 0 or the error of cutting the log.
+    int dropRecordsAfterLastFlush();
 
     const std::wstring& logPath() const { return logPath_; }
     const std::wstring& relationPath() const { return relationPath_; }

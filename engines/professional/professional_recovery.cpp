@@ -112,7 +112,14 @@ int CProfessionalRecovery::OpenLogs(bool continuing) {
         const std::wstring carvedName = carved.empty() ? scanLogNameNow(kFileTypeLogPrefix, areaStart_) : carved;
         carver_.OpenForCoordinator(bytesPerSector_, diskNumber_, imagePath_, carvedName, driveLetter_);
         fat_.OpenFatLog(proFat.empty() ? nullptr : proFat.c_str());
-        return ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
+        const int rc = ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
+        // A process that died after its last checkpoint left records of sectors that this
+        // continuation reads again; they go, so nothing is listed twice.
+        for (CStoreBackedEngine* engine : {static_cast<CStoreBackedEngine*>(&fat_),
+                                           static_cast<CStoreBackedEngine*>(&ntfs_),
+                                           static_cast<CStoreBackedEngine*>(&carver_)})
+            if (engine->store()) engine->store()->dropRecordsAfterLastFlush();
+        return rc;
     }
     if (imagePath_.empty())
         carver_.OpenPartition(diskNumber_, areaStart_, areaSectors_, driveLetter_);
@@ -317,7 +324,7 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
                         stop = true;
                     }
                 }
-                if (now - lastCheckpoint >= kCheckpointMs) {
+                if (now - lastCheckpoint >= checkpointMs_) {
                     FlushStores();
                     SaveState(p);
                     lastCheckpoint = now;

@@ -49,6 +49,7 @@ public:
     void ClearResumableScan() override { resumeAvailable_ = false; }
 
     IFileRecoveryParse* fastEngine() { return fast_.get(); }
+    void SetCheckpointInterval(uint64_t milliseconds) { checkpointMs_ = milliseconds; }
     uint32_t bytesPerSector() const { return bytesPerSector_; }
 
 private:
@@ -89,6 +90,7 @@ private:
     ScanHistoryRecord resumeRecord_;
     bool opened_ = false;
     std::vector<uint8_t> recordBuffer_;
+    uint64_t checkpointMs_ = kCheckpointMs;
 };
 
 }  // namespace qm

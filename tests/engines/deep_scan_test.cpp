@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "engines/professional/professional_recovery.h"
 #include "platform/errors.h"
 #include "results/scan_history.h"
+#include "disk/byte_view.h"
 #include "tests/support/test_support.h"
 
 namespace qm {
@@ -155,6 +157,97 @@ TEST_F(DeepScanTest, DeclinedContinuationStartsAfresh) {
     std::vector<ScanRecord> root;
     again.ListFolder(nullptr, 0, root);
     EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(root));
+}
+
+}  // namespace
+}  // namespace qm
+
+#include <filesystem>
+
+namespace qm {
+namespace {
+
+// A process killed mid-scan leaves on disk exactly what its last checkpoint wrote (plus
+// record blocks written since). Simulated by copying the state folder at that moment and
+// putting it back after the scan has run on.
+struct KillSnapshot {
+    std::filesystem::path state;
+    std::filesystem::path copy;
+    bool taken = false;
+    // Killed once the JPEG at sector 100 is behind it and before the PDF at sector 400.
+    // (Reports from the JPEG's look-ahead still say 0 files.)
+    static int QM_STDCALL Fn(void* user, int, int, int, uint64_t sectorsDone, uint64_t, uint64_t files, int) {
+        auto* self = static_cast<KillSnapshot*>(user);
+        if (!self->taken && files >= 1 && sectorsDone >= 300 && sectorsDone < 400) {
+            std::filesystem::copy(self->state, self->copy, std::filesystem::copy_options::recursive);
+            self->taken = true;
+        }
+        return 0;
+    }
+};
+
+TEST_F(DeepScanTest, ScanKilledWithoutCancelContinuesFromItsLastCheckpoint) {
+    const std::filesystem::path state(dir.path());
+    test::TempDir snapshotDir;
+    KillSnapshot kill{state, std::filesystem::path(snapshotDir.path()) / "state"};
+    {
+        CProfessionalRecovery deep(history);
+        ASSERT_EQ(0, deep.OpenImage(image("raw.img"), 'R'));
+        deep.SetCheckpointInterval(0);  // a checkpoint after every chunk
+        deep.SetCallbacks(KillSnapshot::Fn, nullptr, &kill, 100);
+        ASSERT_EQ(0, deep.Scan(nullptr));
+    }
+    ASSERT_TRUE(kill.taken);
+    // "Restart the machine": the state is what the killed process had left.
+    std::filesystem::remove_all(state);
+    std::filesystem::copy(kill.copy, state, std::filesystem::copy_options::recursive);
+
+    CScanHistory after(dir.path());
+    after.Load();
+    CProfessionalRecovery again(after);
+    ASSERT_EQ(0, again.OpenImage(image("raw.img"), 'R'));
+    ASSERT_TRUE(again.HasResumableScan());
+    Progress progress;
+    again.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    ASSERT_EQ(0, again.Scan(nullptr));
+    std::vector<ScanRecord> byType;
+    ASSERT_EQ(0, again.ListByType(kEverything, byType));
+    EXPECT_EQ(2u, byType.size()) << "nothing may be listed twice";
+    EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(byType));
+}
+
+TEST_F(DeepScanTest, HostileMediumOfRecordLookAlikesFinishes) {
+    // Every 1 KiB an MFT record header, every other sector a FAT directory look-alike.
+    std::vector<uint8_t> medium(4u << 20, 0);
+    for (size_t at = 0; at + 1024 <= medium.size(); at += 1024) {
+        uint8_t* r = medium.data() + at;
+        std::memcpy(r, "FILE", 4);
+        putU16(r + 4, 0x30);   // update sequence offset
+        putU16(r + 6, 3);      // and count
+        putU16(r + 0x14, 0x38);
+        putU32(r + 0x18, 0x200);
+        putU32(r + 0x1C, 1024);
+        putU16(r + 0x30, 0x1234);
+        putU16(r + 0x1FE, 0x1234);
+        putU16(r + 0x3FE, 0x1234);
+        putU32(r + 0x2C, static_cast<uint32_t>(at / 1024));
+        uint8_t* d = r + 512;
+        std::memcpy(d, "FILE    TXT", 11);
+        d[11] = 0x20;
+        putU16(d + 26, static_cast<uint16_t>(at / 1024 + 2));
+        putU32(d + 28, 4096);
+    }
+    const std::wstring path = dir.file(L"hostile.img");
+    test::writeWholeFile(path, medium);
+    CProfessionalRecovery deep(history);
+    ASSERT_EQ(0, deep.OpenImage(path, 'H'));
+    Progress progress;
+    deep.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+    EXPECT_EQ(0, deep.Scan(nullptr));
+    std::vector<ScanRecord> root;
+    EXPECT_EQ(0, deep.ListFolder(nullptr, 0, root));
+    // Whatever was made of it, it is bounded by the medium.
+    EXPECT_LT(deep.GetFoundCount(), medium.size() / 64);
 }
 
 }  // namespace

@@ -178,3 +178,44 @@ TEST_F(StoreTest, FailedFlushKeepsThePendingRecordsForTheNextOne) {
 
 }  // namespace
 }  // namespace qm::test
+
+#include <filesystem>
+
+namespace qm {
+namespace {
+
+TEST(StoreContinuation, RecordsWrittenAfterTheLastFlushAreDroppedOnRequest) {
+    test::TempDir dir;
+    const std::wstring folder = dir.path();
+    test::TempDir snap;
+    {
+        ScanResultStore store;
+        ASSERT_EQ(0, store.openIn(folder, L"File_Type_0_2026121 9"));
+        auto add = [&](const char* name) {
+            ScanRecord* r = store.appendRecord();
+            setRecordName(*r, name);
+            store.addChild(ParentKey(0), store.count(), 0);
+        };
+        for (int i = 0; i < 5; ++i) add("kept.jpg");
+        ASSERT_EQ(0, store.flush());
+        // 201 more: a block of 200 reaches the log, the relation file is not rewritten.
+        for (int i = 0; i < 201; ++i) add("again.jpg");
+        // What a killed process leaves behind.
+        std::filesystem::copy(std::filesystem::path(folder), std::filesystem::path(snap.path()) / "s",
+                              std::filesystem::copy_options::recursive);
+    }
+    ScanResultStore reopened;
+    ASSERT_EQ(0, reopened.openIn(platform::joinPath(snap.path(), L"s"), L"File_Type_0_2026121 9"));
+    EXPECT_EQ(205, reopened.count());
+    ASSERT_EQ(0, reopened.dropRecordsAfterLastFlush());
+    EXPECT_EQ(5, reopened.count());
+    std::vector<ScanRecord> all;
+    ASSERT_EQ(0, reopened.listByType(L"*.jpg", all));
+    EXPECT_EQ(5u, all.size());
+    // New records follow the kept ones.
+    ScanRecord* next = reopened.appendRecord();
+    EXPECT_EQ(6, next->recordNo);
+}
+
+}  // namespace
+}  // namespace qm
