@@ -196,10 +196,10 @@ TEST(StoreContinuation, RecordsWrittenAfterTheLastFlushAreDroppedOnRequest) {
             setRecordName(*r, name);
             store.addChild(ParentKey(0), store.count(), 0);
         };
-        for (int i = 0; i < 5; ++i) add("kept.jpg");
+        for (int i = 0; i < 5; ++i) add("kept.txt");
         ASSERT_EQ(0, store.flush());
         // 201 more: a block of 200 reaches the log, the relation file is not rewritten.
-        for (int i = 0; i < 201; ++i) add("again.jpg");
+        for (int i = 0; i < 201; ++i) add("again.txt");
         // What a killed process leaves behind.
         std::filesystem::copy(std::filesystem::path(folder), std::filesystem::path(snap.path()) / "s",
                               std::filesystem::copy_options::recursive);
@@ -210,7 +210,7 @@ TEST(StoreContinuation, RecordsWrittenAfterTheLastFlushAreDroppedOnRequest) {
     ASSERT_EQ(0, reopened.dropRecordsAfterLastFlush());
     EXPECT_EQ(5, reopened.count());
     std::vector<ScanRecord> all;
-    ASSERT_EQ(0, reopened.listByType(L"*.jpg", all));
+    ASSERT_EQ(0, reopened.listByType(L"*.txt", all));
     EXPECT_EQ(5u, all.size());
     // New records follow the kept ones.
     ScanRecord* next = reopened.appendRecord();
