@@ -60,16 +60,12 @@ int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
 
 int CFastFatRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
                                    int scale) {
-    scanProgress_ = scanProgress;
-    itemProgress_ = itemProgress;
-    userData_ = userData;
-    scale_ = scale;
+    callbacks_.SetScan(scanProgress, itemProgress, userData, scale);
     return 0;
 }
 
 int CFastFatRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
-    listProgress_ = listProgress;
-    listUser_ = userData;
+    callbacks_.SetList(listProgress, userData);
     if (store_) CStoreBackedEngine::SetListCallback(listProgress, userData);
     return 0;
 }
@@ -80,12 +76,13 @@ int CFastFatRecovery::OpenLog(const std::wstring& logName) {
         CloseStore();
         return rc;
     }
-    if (listProgress_) CStoreBackedEngine::SetListCallback(listProgress_, listUser_);
+    if (callbacks_.listProgress) CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return 0;
 }
 
 int CFastFatRecovery::ReportScan(int step, int secondsLeft) {
-    return scanProgress_ ? scanProgress_(userData_, step, scale_, secondsLeft, 0, 0, 0, 0) : 0;
+    const FatEngineCallbacks& c = callbacks_;
+    return c.scanProgress ? c.scanProgress(c.userData, step, c.scale, secondsLeft, 0, 0, 0, 0) : 0;
 }
 
 int CFastFatRecovery::Scan(const wchar_t* logName) {
@@ -105,11 +102,11 @@ int CFastFatRecovery::Scan(const wchar_t* logName) {
         lastReport = now;
         int rc = 0;
         // The bar keeps below the 80 that the end of the walk reports.
-        if (scale_ == 100) {
+        if (callbacks_.scale == 100) {
             rc = ReportScan(step, secondsLeft);
             if (step < 79) ++step;
             if (secondsLeft > 1) --secondsLeft;
-        } else if (scale_ == 9) {
+        } else if (callbacks_.scale == 9) {
             rc = ReportScan(smallStep, -1);
             if (smallStep < 79) ++smallStep;
         }

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engines/fat/fat_copy_pass.h"
 #include "engines/fat/fat_directory_walk.h"
+#include "engines/fat/fat_engine_callbacks.h"
 #include "engines/fat/fat_free_map.h"
 #include "engines/fat/fat_table.h"
 #include "engines/fat/fat_volume.h"
@@ -46,8 +48,8 @@ private:
     int OpenLog(const std::wstring& logName);
     int ReportScan(int step, int secondsLeft);
     int RootKey(const ScanRecord* folder, int level, ParentKey& key) const;
-    int CopyFileData(const ScanRecord& record, const std::wstring& destination, bool& stopAll);
-    int RecoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+    // Reads a found file's data along its chain.
+    RecordCopier Copier();
 
     bool opened_ = false;
     uint64_t partitionStart_ = 0;  // as given at open, in the medium's sectors
@@ -57,12 +59,7 @@ private:
     FatDirectoryWalk walk_;
     FatFreeMap freeMap_;
 
-    ScanProgressFn scanProgress_ = nullptr;
-    ItemProgressFn itemProgress_ = nullptr;
-    void* userData_ = nullptr;
-    int scale_ = 100;
-    ListProgressFn listProgress_ = nullptr;
-    void* listUser_ = nullptr;
+    FatEngineCallbacks callbacks_;
     std::wstring logFolder_;
 };
 

@@ -67,12 +67,10 @@ std::string ShortEntryName(ByteView entry, bool withExtension) {
         return trimBlanks(text);
     };
     std::string base = piece(0, 8);
-    std::string name;
-    if (deleted) {
-        name = "!" + OemToUtf8(reinterpret_cast<const uint8_t*>(base.data()) + 1, base.empty() ? 0 : base.size() - 1);
-    } else {
-        name = OemToUtf8(reinterpret_cast<const uint8_t*>(base.data()), base.size());
-    }
+    // A deleted entry's first character is gone; "!" stands in for it.
+    const size_t lost = deleted && !base.empty() ? 1 : 0;
+    std::string name = OemToUtf8(reinterpret_cast<const uint8_t*>(base.data()) + lost, base.size() - lost);
+    if (deleted) name.insert(name.begin(), '!');
     if (withExtension && raw[8] != ' ') {
         const std::string ext = piece(8, 3);
         name = trimBlanks(name + "." + OemToUtf8(reinterpret_cast<const uint8_t*>(ext.data()), ext.size()));

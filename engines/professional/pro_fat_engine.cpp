@@ -12,8 +12,6 @@
 
 namespace qm {
 
-
-
 void profat::DirBuffer::Append(const uint8_t* data, size_t length, uint64_t firstSector, uint32_t sectorSize) {
     const size_t entries = length / 32;
     bytes.insert(bytes.end(), data, data + entries * 32);
@@ -53,16 +51,12 @@ int CProfessionalFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector
 
 int CProfessionalFatRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
                                            int scale) {
-    scanProgress_ = scanProgress;
-    itemProgress_ = itemProgress;
-    userData_ = userData;
-    scale_ = scale;
+    callbacks_.SetScan(scanProgress, itemProgress, userData, scale);
     return 0;
 }
 
 int CProfessionalFatRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
-    listProgress_ = listProgress;
-    listUser_ = userData;
+    callbacks_.SetList(listProgress, userData);
     return CStoreBackedEngine::SetListCallback(listProgress, userData);
 }
 
@@ -100,7 +94,8 @@ int CProfessionalFatRecovery::OpenFatLog(const wchar_t* logName) {
     const std::wstring name =
         logName && *logName ? std::wstring(logName) : scanLogNameNow(kProFatLogPrefix, areaStart_);
     const int rc = logFolder_.empty() ? OpenStore(name) : OpenStoreIn(logFolder_, name);
-    if (rc == 0 && listProgress_) CStoreBackedEngine::SetListCallback(listProgress_, listUser_);
+    if (rc == 0 && callbacks_.listProgress)
+        CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return rc;
 }
 

@@ -13,6 +13,8 @@
 
 #include "disk/byte_view.h"
 #include "disk/sector_reader.h"
+#include "engines/fat/fat_copy_pass.h"
+#include "engines/fat/fat_engine_callbacks.h"
 #include "engines/professional/pro_fat_geometry.h"
 #include "engines/professional/pro_fat_state.h"
 #include "engines/store_backed_engine.h"
@@ -108,9 +110,8 @@ private:
     uint32_t RootOr(uint32_t cluster) const { return cluster < 2 ? rootCluster_ : cluster; }
     uint64_t MediumEnd() const;
 
-    // Copying out (pro_fat_copy.cpp).
-    int CopyFileData(const ScanRecord& record, const std::wstring& destination, bool& stopAll);
-    int RecoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+    // Copying out (pro_fat_copy.cpp): reads a found file's data as consecutive clusters.
+    RecordCopier Copier();
 
     bool opened_ = false;
     SectorReader reader_;
@@ -135,12 +136,7 @@ private:
     std::vector<uint8_t> scratch_;
     uint64_t filesFound_ = 0;
 
-    ScanProgressFn scanProgress_ = nullptr;
-    ItemProgressFn itemProgress_ = nullptr;
-    void* userData_ = nullptr;
-    int scale_ = 100;
-    ListProgressFn listProgress_ = nullptr;
-    void* listUser_ = nullptr;
+    FatEngineCallbacks callbacks_;
 };
 
 }  // namespace qm

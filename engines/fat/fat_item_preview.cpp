@@ -1,9 +1,8 @@
-// Preview: a found file's content in a temporary file or in the caller's memory.
+#include "engines/fat/fat_item_preview.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "engines/fat/fast_fat_recovery.h"
-#include "engines/fat/fat_chain_copy.h"
 #include "engines/fat/fat_safe_name.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -30,13 +29,13 @@ std::wstring previewFileName(const ScanRecord& record) {
 
 }  // namespace
 
-int CFastFatRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
-                                  uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
+int ExtractFoundFile(bool opened, const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
+                     uint64_t& byteCount, ExtractProgressFn progress, void* userData, const RecordCopier& copy) {
     tempPath.clear();
     if (!record) return kErrorInvalidParameter;
     const uint64_t capacity = memory ? byteCount : 0;
     byteCount = 0;
-    if (!opened_) return kErrorInvalidHandle;
+    if (!opened) return kErrorInvalidHandle;
 
     const std::wstring fileName = previewFileName(*record);
     if (!fileName.empty()) {
@@ -68,8 +67,7 @@ int CFastFatRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPa
             return copied == capacity ? -1 : 0;  // full: the preview has what fits
         };
     }
-    const ChainCopyResult result =
-        CopyClusterChain(volume_, table_, static_cast<uint32_t>(record->fsId), record->size, sink, report);
+    const ChainCopyResult result = copy(*record, sink, report);
     if (!tempPath.empty()) {
         out.close();
         if (result.error != 0) {
