@@ -1,23 +1,18 @@
 // The fast scan's record parse and path rebuilding: each deleted file is filed under its
 // folder, and the folders on its path (or lost folders where the path breaks) are added.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "engines/ntfs/fast_ntfs_recovery.h"
+#include "engines/ntfs/ntfs_found_record.h"
 #include "engines/ntfs/ntfs_record.h"
 #include "engines/ntfs/ntfs_record_decode.h"
-#include "platform/text.h"
 
 namespace qm {
 namespace {
 
 // Deeper chains than this are damage; real paths are far shorter.
 constexpr uint32_t kMaxAncestorDepth = 4096;
-
-std::string utf8Name(const std::u16string& name) {
-    return platform::toUtf8(platform::fromUtf16(name));
-}
 
 }  // namespace
 
@@ -54,16 +49,13 @@ void CFastNtfsRecovery::parseFileRecord(uint8_t* record, uint64_t number, uint64
     r.size = s.hasData ? s.dataSize : s.fileName.realSize;
     r.location = sector;
     r.partitionStart = g.volumeStartSector;
-    const std::string name = utf8Name(s.fileName.name);
+    const std::string name = ntfsUtf8Name(s.fileName.name);
     setRecordName(r, name);
     const uint32_t parent = s.fileName.parentRecord;
     const uint32_t depth = walkAncestors(parent);
     r.condition = judgeContent(name, s);
 
-    ScanRecord* slot = store_->appendRecord();
-    r.recordNo = store_->count();
-    *slot = r;
-    store_->addChild(ParentKey::make(static_cast<int32_t>(parent), depth), r.recordNo, r.fsId, nullptr);
+    storeNtfsRecord(*store_, r, ParentKey::make(static_cast<int32_t>(parent), depth), nullptr);
 }
 
 void CFastNtfsRecovery::takeListedNames(ByteView record, bool& haveOne, NtfsFileName& into) {
@@ -140,20 +132,7 @@ uint32_t CFastNtfsRecovery::walkAncestors(uint32_t parent) {
 }
 
 void CFastNtfsRecovery::addLostFolder(uint32_t number) {
-    ScanRecord r{};
-    r.driveLetter = tag_;
-    r.sourceKind = kSourceFastNtfs;
-    r.isFolder = 1;
-    r.condition = 1;
-    r.fsId = static_cast<int32_t>(number);
-    r.clusterBytes = -1;
-    char name[32];
-    std::snprintf(name, sizeof name, "LostFolder%d", static_cast<int>(number));
-    setRecordName(r, name);
-    ScanRecord* slot = store_->appendRecord();
-    r.recordNo = store_->count();
-    *slot = r;
-    store_->addChild(ParentKey::make(static_cast<int32_t>(kNtfsRootRecord), 0), r.recordNo, r.fsId, name);
+    storeNtfsLostFolder(*store_, tag_, kSourceFastNtfs, -1, number);
 }
 
 void CFastNtfsRecovery::addFolderRecord(uint32_t number) {
@@ -169,20 +148,14 @@ void CFastNtfsRecovery::addFolderRecord(uint32_t number) {
     }
     if (number < kNtfsFirstUserRecord) return;  // system folders ($Extend) are not listed
 
-    ScanRecord r{};
-    r.driveLetter = tag_;
-    r.sourceKind = kSourceFastNtfs;
-    r.isFolder = 1;
-    r.condition = 1;
-    r.fsId = static_cast<int32_t>(number);
-    r.clusterBytes = g.clusterBytes;
+    ScanRecord r = ntfsFolderRecord(tag_, kSourceFastNtfs, g.clusterBytes, number);
     r.created = info.fileName.created;
     r.modified = info.fileName.modified;
     r.accessed = info.fileName.accessed;
     r.size = info.fileName.realSize;
     r.location = recordToSector(number, volume_.mftRuns(), g);
     r.partitionStart = g.volumeStartSector;
-    const std::string name = utf8Name(info.fileName.name);
+    const std::string name = ntfsUtf8Name(info.fileName.name);
     setRecordName(r, name);
     // The walk may cut a loop at this very folder; then it hangs under the root.
     uint32_t parent = effectiveParent(number, info);
@@ -191,10 +164,7 @@ void CFastNtfsRecovery::addFolderRecord(uint32_t number) {
         parent = effectiveParent(number, info);
         depth = walkAncestors(parent);
     }
-    ScanRecord* slot = store_->appendRecord();
-    r.recordNo = store_->count();
-    *slot = r;
-    store_->addChild(ParentKey::make(static_cast<int32_t>(parent), depth), r.recordNo, r.fsId, r.name);
+    storeNtfsRecord(*store_, r, ParentKey::make(static_cast<int32_t>(parent), depth), r.name);
 }
 
 }  // namespace qm

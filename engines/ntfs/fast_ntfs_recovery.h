@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_file_name.h"
 #include "engines/ntfs/ntfs_free_map.h"
 #include "engines/ntfs/ntfs_volume.h"
@@ -61,11 +62,9 @@ private:
     void noteAncestor(uint32_t number);
     int judgeContent(const std::string& name, const NtfsRecordSummary& summary);
 
-    // Reads a found file's content and hands it on in pieces.
-    int readContent(const ScanRecord& record, const std::function<int(const uint8_t*, size_t)>& sink,
-                    bool& fromRuns);
-    int recoverFile(const ScanRecord& record, const std::wstring& path);
-    int recoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+    // Content of a found file, handed on in pieces; fromRuns tells non-resident data.
+    int readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
+    NtfsContentReader contentReader();
 
     NtfsVolume volume_;
     bool opened_ = false;

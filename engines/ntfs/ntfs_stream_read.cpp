@@ -1,10 +1,9 @@
-// Reading a stream's content back: resident bytes, plain runs, sparse runs and LZNT1
-// compression units.
+#include "engines/ntfs/ntfs_stream_read.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engines/ntfs/lznt1.h"
-#include "engines/ntfs/ntfs_volume.h"
 #include "platform/errors.h"
 
 namespace qm {
@@ -26,29 +25,25 @@ std::vector<Extent> extentsOf(const RunList& runs) {
     uint64_t vcn = 0;
     int64_t lcn = 0;
     for (const DataRun& run : runs) {
-        lcn += run.lcnDelta;
+        // Wraps on hostile deltas instead of overflowing; such clusters fail the read.
+        lcn = static_cast<int64_t>(static_cast<uint64_t>(lcn) + static_cast<uint64_t>(run.lcnDelta));
         out.push_back({vcn, run.lengthClusters, lcn, run.sparse});
         vcn += run.lengthClusters;
     }
     return out;
 }
 
-}  // namespace
-
-int NtfsVolume::readStream(const NtfsStream& stream, uint64_t size,
-                           const std::function<int(const uint8_t*, size_t)>& sink) {
-    if (stream.resident) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(size, stream.residentBytes.size()));
-        return n ? sink(stream.residentBytes.data(), n) : 0;
-    }
-    if (!geometry_.usable()) return kErrorInvalidParameter;
-    return stream.compressed() ? readCompressed(stream, size, sink) : readPlain(stream, size, sink);
+int readSectors(SectorReader& reader, const NtfsVolumeGeometry& g, uint64_t sector, uint32_t count, uint8_t* out) {
+    uint32_t got = 0;
+    const int rc = reader.ReadSectors(count, out, sector, static_cast<uint32_t>(g.bytesPerSector), got);
+    if (rc != 0) return rc;
+    return got == count ? 0 : kErrorReadFault;
 }
 
-int NtfsVolume::readPlain(const NtfsStream& stream, uint64_t size,
-                          const std::function<int(const uint8_t*, size_t)>& sink) {
-    const uint64_t clusterBytes = static_cast<uint64_t>(geometry_.clusterBytes);
-    const uint64_t bytesPerSector = static_cast<uint64_t>(geometry_.bytesPerSector);
+int readPlain(SectorReader& reader, const NtfsVolumeGeometry& geometry, const NtfsStream& stream, uint64_t size,
+              const std::function<int(const uint8_t*, size_t)>& sink) {
+    const uint64_t clusterBytes = static_cast<uint64_t>(geometry.clusterBytes);
+    const uint64_t bytesPerSector = static_cast<uint64_t>(geometry.bytesPerSector);
     // Bytes past the initialised size were never written: they read as zeros.
     const uint64_t initialized = std::min(size, stream.initializedSize);
     std::vector<uint8_t> piece(kPieceBytes);
@@ -63,8 +58,8 @@ int NtfsVolume::readPlain(const NtfsStream& stream, uint64_t size,
             if (e.sparse || done >= initialized) {
                 std::memset(piece.data(), 0, n);
             } else {
-                const uint64_t sector = clusterToSector(e.lcn, geometry_) + inRun / bytesPerSector;
-                if (int rc = readSectors(sector, static_cast<uint32_t>(readBytes / bytesPerSector), piece.data()); rc != 0)
+                const uint64_t sector = clusterToSector(e.lcn, geometry) + inRun / bytesPerSector;
+                if (int rc = readSectors(reader, geometry, sector, static_cast<uint32_t>(readBytes / bytesPerSector), piece.data()); rc != 0)
                     return rc;
                 if (done + n > initialized) std::memset(piece.data() + (initialized - done), 0, static_cast<size_t>(done + n - initialized));
             }
@@ -77,9 +72,9 @@ int NtfsVolume::readPlain(const NtfsStream& stream, uint64_t size,
     return 0;
 }
 
-int NtfsVolume::readCompressed(const NtfsStream& stream, uint64_t size,
-                               const std::function<int(const uint8_t*, size_t)>& sink) {
-    const uint64_t clusterBytes = static_cast<uint64_t>(geometry_.clusterBytes);
+int readCompressed(SectorReader& reader, const NtfsVolumeGeometry& geometry, const NtfsStream& stream, uint64_t size,
+                   const std::function<int(const uint8_t*, size_t)>& sink) {
+    const uint64_t clusterBytes = static_cast<uint64_t>(geometry.clusterBytes);
     const uint64_t unitClusters = 1ull << std::min<uint8_t>(stream.compressionUnitLog, 8);
     const size_t unitBytes = static_cast<size_t>(unitClusters * clusterBytes);
     if (unitBytes == 0 || unitBytes > (16u << 20)) return kErrorInvalidParameter;
@@ -102,9 +97,9 @@ int NtfsVolume::readCompressed(const NtfsStream& stream, uint64_t size,
                 hole = true;
                 break;
             }
-            const uint64_t sector = clusterToSector(e.lcn + static_cast<int64_t>(from - e.vcn), geometry_);
-            const uint32_t sectors = static_cast<uint32_t>((to - from) * static_cast<uint64_t>(geometry_.sectorsPerCluster));
-            if (int rc = readSectors(sector, sectors, stored.data() + storedClusters * clusterBytes); rc != 0) return rc;
+            const uint64_t sector = clusterToSector(static_cast<int64_t>(static_cast<uint64_t>(e.lcn) + (from - e.vcn)), geometry);
+            const uint32_t sectors = static_cast<uint32_t>((to - from) * static_cast<uint64_t>(geometry.sectorsPerCluster));
+            if (int rc = readSectors(reader, geometry, sector, sectors, stored.data() + storedClusters * clusterBytes); rc != 0) return rc;
             storedClusters += static_cast<size_t>(to - from);
         }
         if (storedClusters == 0) {
@@ -122,6 +117,24 @@ int NtfsVolume::readCompressed(const NtfsStream& stream, uint64_t size,
         done += n;
     }
     return 0;
+}
+
+}  // namespace
+
+int readNtfsStream(SectorReader& reader, const NtfsVolumeGeometry& geometry, const NtfsStream& stream, uint64_t size,
+                   const std::function<int(const uint8_t*, size_t)>& sink) {
+    if (stream.resident) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(size, stream.residentBytes.size()));
+        return n ? sink(stream.residentBytes.data(), n) : 0;
+    }
+    if (!geometry.usable()) return kErrorInvalidParameter;
+    return stream.compressed() ? readCompressed(reader, geometry, stream, size, sink)
+                               : readPlain(reader, geometry, stream, size, sink);
+}
+
+int NtfsVolume::readStream(const NtfsStream& stream, uint64_t size,
+                           const std::function<int(const uint8_t*, size_t)>& sink) {
+    return readNtfsStream(reader_, geometry_, stream, size, sink);
 }
 
 }  // namespace qm

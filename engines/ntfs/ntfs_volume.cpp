@@ -38,7 +38,9 @@ bool findAttributeIn(ByteView record, const NtfsVolumeGeometry& g, uint32_t type
     return ok;
 }
 
-void takeHeader(const NtfsAttribute& a, NtfsStream& out) {
+}  // namespace
+
+void takeNtfsStreamHeader(const NtfsAttribute& a, NtfsStream& out) {
     out.resident = !a.nonResident;
     out.flags = a.flags;
     if (out.resident) {
@@ -51,8 +53,6 @@ void takeHeader(const NtfsAttribute& a, NtfsStream& out) {
         out.compressionUnitLog = a.compressionUnitLog();
     }
 }
-
-}  // namespace
 
 int NtfsVolume::open(SectorReader&& reader, uint64_t firstSector, uint64_t sectorCount, uint32_t deviceSectorSize) {
     reader_ = std::move(reader);
@@ -161,7 +161,7 @@ int NtfsVolume::findStreamWith(ByteView record, uint32_t type, NtfsStream& out,
                 continue;
             lastVcn = vcn;
             if (first) {
-                takeHeader(a, out);
+                takeNtfsStreamHeader(a, out);
                 if (out.resident) return 0;
                 decodeRuns(a.bytes, geometry_, out.runs);
                 first = false;
@@ -175,7 +175,7 @@ int NtfsVolume::findStreamWith(ByteView record, uint32_t type, NtfsStream& out,
     }
     NtfsAttribute a;
     if (!findAttributeIn(record, geometry_, type, nullptr, a)) return kNtfsNoAttribute;
-    takeHeader(a, out);
+    takeNtfsStreamHeader(a, out);
     if (!out.resident) decodeRuns(a.bytes, geometry_, out.runs);
     return 0;
 }

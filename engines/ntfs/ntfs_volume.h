@@ -33,6 +33,9 @@ struct NtfsStream {
     bool compressed() const { return (flags & 0x0001) != 0 && compressionUnitLog != 0; }
 };
 
+// A stream's residency, flags, sizes and resident bytes from its attribute; runs are not decoded.
+void takeNtfsStreamHeader(const NtfsAttribute& attribute, NtfsStream& out);
+
 class NtfsVolume {
 public:
     // Reads the boot sector at firstSector (device sector size) and takes the geometry.
@@ -77,9 +80,6 @@ private:
     using RecordMapper = std::function<int(uint64_t, std::vector<uint8_t>&)>;
     int findStreamWith(ByteView record, uint32_t type, NtfsStream& out, const RecordMapper& map);
     int readAttributeList(ByteView record, std::vector<uint8_t>& list);
-    int readPlain(const NtfsStream& stream, uint64_t size, const std::function<int(const uint8_t*, size_t)>& sink);
-    int readCompressed(const NtfsStream& stream, uint64_t size,
-                       const std::function<int(const uint8_t*, size_t)>& sink);
 
     SectorReader reader_;
     NtfsVolumeGeometry geometry_;

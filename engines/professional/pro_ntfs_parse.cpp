@@ -1,22 +1,19 @@
 // The record parse of the deep scan, path rebuilding relative to the record found, and the
 // resolution of the collected folders after the scan.
-#include <cstdio>
 #include <cstring>
 
 #include "engines/ntfs/ntfs_file_name.h"
 #include "engines/ntfs/ntfs_fixup.h"
+#include "engines/ntfs/ntfs_found_record.h"
 #include "engines/ntfs/ntfs_record.h"
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "platform/errors.h"
-#include "platform/text.h"
 
 namespace qm {
 namespace {
 
 // The per-record walk and the ancestor walk: stop at type 0, 0xFDFDFDFD or 0xFFFFFFFF.
 constexpr AttributeWalkRules kProRecordRules{true, true, false, false, true};
-
-std::string utf8Name(const std::u16string& name) { return platform::toUtf8(platform::fromUtf16(name)); }
 
 bool equalsIgnoreCase(const std::u16string& a, const char* b) {
     const size_t n = std::strlen(b);
@@ -48,20 +45,7 @@ void CProfessionalNtfsRecovery::addPending(uint32_t number, int32_t spc, uint64_
 
 void CProfessionalNtfsRecovery::addLostFolder(uint32_t number) {
     if (!store_ || !lostFolders_.insert(number).second) return;
-    ScanRecord r{};
-    r.driveLetter = tag_;
-    r.sourceKind = kSourceProNtfs;
-    r.isFolder = 1;
-    r.condition = 1;
-    r.fsId = static_cast<int32_t>(number);
-    r.clusterBytes = layout_.bytesPerSector * spc_;
-    char name[32];
-    std::snprintf(name, sizeof name, "LostFolder%d", static_cast<int>(number));
-    setRecordName(r, name);
-    ScanRecord* slot = store_->appendRecord();
-    r.recordNo = store_->count();
-    *slot = r;
-    store_->addChild(ParentKey::make(static_cast<int32_t>(kNtfsRootRecord), 0), r.recordNo, r.fsId, name);
+    storeNtfsLostFolder(*store_, tag_, kSourceProNtfs, layout_.bytesPerSector * spc_, number);
 }
 
 int CProfessionalNtfsRecovery::walkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
@@ -210,7 +194,7 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     r.size = resolving ? 0 : (hasData ? dataSize : fileName.realSize);
     r.location = sector;
     r.partitionStart = place.partitionStart;
-    const std::string name = utf8Name(fileName.name);
+    const std::string name = ntfsUtf8Name(fileName.name);
     setRecordName(r, name);
     if (!resolving && !hasData && hasList) {
         // The size lives with the $DATA in an extension record.
@@ -227,13 +211,11 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     if (!resolving) {
         r.condition = judgeContent(r, residentData, hasData, resident, hasFirstRun ? firstCluster : 0, dataFlags);
     }
-    ScanRecord* slot = store_->appendRecord();
-    r.recordNo = store_->count();
-    *slot = r;
     const bool selfParent = resolving && parent == own;
-    store_->addChild(selfParent ? ParentKey::make(static_cast<int32_t>(kNtfsRootRecord), 0)
-                                : ParentKey::make(static_cast<int32_t>(parent), depth),
-                     r.recordNo, r.fsId, resolving ? r.name : nullptr);
+    storeNtfsRecord(*store_, r,
+                    selfParent ? ParentKey::make(static_cast<int32_t>(kNtfsRootRecord), 0)
+                               : ParentKey::make(static_cast<int32_t>(parent), depth),
+                    resolving ? r.name : nullptr);
     return 0;
 }
 

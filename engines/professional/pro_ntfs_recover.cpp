@@ -1,46 +1,16 @@
 // The content check of found files, and copying them out or reading them for preview.
 #include <algorithm>
-#include <cstring>
-#include <deque>
 
 #include "engines/ntfs/ntfs_content_check.h"
+#include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_fixup.h"
-#include "engines/ntfs/ntfs_output_name.h"
 #include "engines/ntfs/ntfs_record.h"
+#include "engines/ntfs/ntfs_stream_read.h"
 #include "engines/professional/pro_ntfs_stream.h"
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "platform/errors.h"
-#include "platform/file.h"
-#include "platform/folders.h"
-#include "platform/text.h"
-#include "results/file_type_lists.h"
 
 namespace qm {
-namespace {
-
-constexpr int kMaxRecoverDepth = 1024;
-
-int folderError(int rc) { return (rc == kErrorFileExists || rc == kErrorAlreadyExists) ? 0 : rc; }
-
-std::wstring parentOf(const std::wstring& path) {
-    const size_t cut = path.find_last_of(L"/\\");
-    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
-}
-
-// Internal results (no record, no data) as the Windows error a user sees.
-int userError(int rc) { return rc < 0 ? kErrorFileNotFound : rc; }
-
-bool inList(const wchar_t* list, const std::wstring& extension) {
-    if (extension.empty()) return false;
-    const std::wstring text(list), item = L"*." + extension;
-    for (size_t at = text.find(item); at != std::wstring::npos; at = text.find(item, at + 1)) {
-        const size_t end = at + item.size();
-        if (end == text.size() || text[end] == L'|') return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 NtfsVolumeGeometry CProfessionalNtfsRecovery::geometryOf(const ScanRecord& record) const {
     NtfsVolumeGeometry g = layout_;
@@ -98,8 +68,7 @@ int CProfessionalNtfsRecovery::locateData(ByteView record, const ScanRecord& r, 
     return locateProNtfsData(record, g, reader_, readOther, stream);
 }
 
-int CProfessionalNtfsRecovery::readContent(const ScanRecord& record,
-                                           const std::function<int(const uint8_t*, size_t)>& sink, bool& fromRuns) {
+int CProfessionalNtfsRecovery::readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
     fromRuns = false;
     std::vector<uint8_t> buffer;
     if (int rc = readRecordAt(record.location, buffer); rc != 0) return rc;
@@ -110,156 +79,25 @@ int CProfessionalNtfsRecovery::readContent(const ScanRecord& record,
     const NtfsVolumeGeometry g = geometryOf(record);
     if (stream.resident) {
         if (stream.residentBytes.size() >= static_cast<size_t>(layout_.recordBytes)) return kErrorInvalidParameter;
-        return readProNtfsStream(reader_, g, stream, stream.residentBytes.size(), sink);
+        return readNtfsStream(reader_, g, stream, stream.residentBytes.size(), sink);
     }
     fromRuns = true;
-    return readProNtfsStream(reader_, g, stream, record.size, sink);
-}
-
-int CProfessionalNtfsRecovery::recoverFile(const ScanRecord& record, const std::wstring& path) {
-    auto report = [&](int percent, int error) {
-        return itemProgress_ ? itemProgress_(userData_, percent, 100, error, path.c_str()) : 0;
-    };
-    const std::wstring folder = parentOf(path);
-    if (!folder.empty() && !platform::isFolder(folder)) {
-        if (int rc = folderError(platform::createFolderTree(folder)); rc != 0) {
-            report(100, rc);
-            return rc;
-        }
-    }
-    // An existing file is never written over: it may be an earlier recovery, or the source.
-    if (platform::pathExists(path)) {
-        report(100, kErrorFileExists);
-        return kErrorFileExists;
-    }
-    platform::File out;
-    if (int rc = out.open(path, platform::OpenMode::CreateAlways); rc != 0) {
-        report(100, rc);
-        return rc;
-    }
-    uint64_t written = 0;
-    bool fromRuns = false, finished = false, stopped = false;
-    const int rc = readContent(record, [&](const uint8_t* data, size_t n) -> int {
-        if (int w = platform::writeFully(out, data, n); w != 0) return w;
-        written += n;
-        if (!fromRuns) return 0;
-        const int percent = record.size ? static_cast<int>(std::min<uint64_t>(written * 100 / record.size, 100)) : 100;
-        finished = percent == 100;
-        if (int c = report(percent, 0); c != 0) {
-            stopped = true;
-            return c;
-        }
-        return 0;
-    }, fromRuns);
-    out.close();
-    if (stopped) return rc;
-    const int error = userError(rc);
-    if (!finished || error != 0 || !fromRuns) {
-        if (int c = report(100, error); c != 0 && error == 0) return c;
-    }
-    return error;
-}
-
-int CProfessionalNtfsRecovery::recoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth) {
-    if (int rc = folderError(platform::createFolderTree(destination)); rc != 0) return rc;
-    struct Item {
-        ScanRecord record;
-        std::wstring path;
-        int level;
-    };
-    std::wstring trimmed = destination;
-    if (!trimmed.empty()) trimmed.pop_back();
-    const int separators = static_cast<int>(
-        std::count_if(trimmed.begin(), trimmed.end(), [](wchar_t c) { return c == L'/' || c == L'\\'; }));
-    std::deque<Item> queue;
-    queue.push_back({record, destination, separators - baseDepth});
-    std::vector<ScanRecord> children;
-    while (!queue.empty()) {
-        const Item item = std::move(queue.front());
-        queue.pop_front();
-        if (ListFolder(&item.record, item.level, children) != 0) continue;
-        for (const ScanRecord& child : children) {
-            const std::wstring out = item.path + platform::kPathSeparator + ntfsOutputName(recordName(child));
-            if (child.isFolder) {
-                if (item.level + 1 > kMaxRecoverDepth) continue;
-                if (folderError(platform::createFolderTree(out)) == 0) queue.push_back({child, out, item.level + 1});
-                continue;
-            }
-            if (recoverFile(child, out) == CancelCode) return CancelCode;
-        }
-    }
-    return 0;
+    return readNtfsStream(reader_, g, stream, record.size, sink);
 }
 
 int CProfessionalNtfsRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
-    if (!record) return kErrorInvalidParameter;
-    if (record->isFolder) return recoverFolder(*record, destination, baseDepth);
-    return recoverFile(*record, destination);
+    return recoverNtfsItem(*this, record, destination, baseDepth, itemProgress_, userData_, contentReader());
 }
 
 int CProfessionalNtfsRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                                            uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
-    if (!record) return kErrorInvalidParameter;
-    tempPath.clear();
-    const uint64_t capacity = memory ? byteCount : 0;
-    byteCount = 0;
-    const std::wstring extension = platform::fromUtf8(recordExtensionLower(*record));
-    std::wstring target;
-    if (inList(kPreviewList, extension)) target = ntfsOutputName(recordName(*record));
-    else if (inList(kAudioList, extension) || inList(kVideoList, extension)) target = L"tmp.avi";
-    else if (inList(kPhotoList, extension)) target = L"tmp.jpg";
+    return extractNtfsItem(record, tempPath, memory, byteCount, progress, userData, contentReader());
+}
 
-    platform::File file;
-    if (!target.empty()) {
-        const std::wstring folder =
-            platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
-        platform::createFolderTree(folder);
-        const std::wstring path = platform::joinPath(folder, target);
-        if (path.size() < 260) {
-            platform::deleteFile(path);
-            if (int rc = file.open(path, platform::OpenMode::OpenAlways); rc != 0) return rc;
-            tempPath = path;
-        }
-    }
-    const bool toFile = !tempPath.empty();
-    const uint64_t fileSize = record->size;  // a copy: the packed field is not aligned
-    const uint64_t wanted = toFile ? fileSize : std::min(fileSize, capacity);
-    uint64_t delivered = 0;
-    bool fromRuns = false, stopped = false;
-    constexpr int kBufferFull = 1 << 30;  // internal: the memory buffer is full
-    int rc = readContent(*record, [&](const uint8_t* data, size_t n) -> int {
-        if (toFile) {
-            if (int w = platform::writeFully(file, data, n); w != 0) return w;
-            delivered += n;
-        } else {
-            const size_t take = static_cast<size_t>(std::min<uint64_t>(n, capacity - byteCount));
-            if (take) std::memcpy(memory + byteCount, data, take);
-            byteCount += take;
-            delivered += take;
-        }
-        if (fromRuns && progress) {
-            const int percent = wanted ? static_cast<int>(std::min<uint64_t>(delivered * 100 / wanted, 100)) : 100;
-            if (int c = progress(userData, percent, 0); c != 0) {
-                stopped = true;
-                return c;
-            }
-        }
-        if (!toFile && byteCount >= capacity) return kBufferFull;
-        return 0;
-    }, fromRuns);
-    if (rc == kBufferFull) rc = 0;
-    if (!stopped) {
-        rc = userError(rc);
-        if (progress && (!fromRuns || rc > 0)) progress(userData, 100, rc);
-    }
-    if (toFile) {
-        file.close();
-        if (rc != 0) {
-            platform::deleteFile(tempPath);
-            tempPath.clear();
-        }
-    }
-    return rc;
+NtfsContentReader CProfessionalNtfsRecovery::contentReader() {
+    return [this](const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
+        return readContent(record, sink, fromRuns);
+    };
 }
 
 }  // namespace qm

@@ -1,5 +1,5 @@
-// Reading a found file's $DATA back from a volume that is known only through the record:
-// its start sector and cluster size come from the record, not from a boot sector.
+// Finding a found file's $DATA on a volume that is known only through the record: its
+// start sector and cluster size come from the record, not from a boot sector.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -18,10 +18,5 @@ using ProNtfsRecordReader = std::function<int(uint64_t number, std::vector<uint8
 // records. kNtfsNoAttribute when there is none.
 int locateProNtfsData(ByteView record, const NtfsVolumeGeometry& geometry, SectorReader& reader,
                       const ProNtfsRecordReader& readRecord, NtfsStream& out);
-
-// The stream's first `size` bytes: plain runs as stored, sparse runs and bytes past the
-// initialised size as zeros, compression units decompressed. Pieces of at most 64 KiB.
-int readProNtfsStream(SectorReader& reader, const NtfsVolumeGeometry& geometry, const NtfsStream& stream,
-                      uint64_t size, const std::function<int(const uint8_t*, size_t)>& sink);
 
 }  // namespace qm

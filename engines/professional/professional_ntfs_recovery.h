@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disk/sector_reader.h"
+#include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_geometry.h"
 #include "engines/ntfs/ntfs_volume.h"
 #include "engines/professional/pro_ntfs_placement.h"
@@ -86,10 +87,8 @@ private:
     // The unnamed $DATA of a found file's fixed-up record, attribute list followed.
     int locateData(ByteView record, const ScanRecord& r, NtfsStream& stream);
     // Content of a found file, handed on in pieces; fromRuns tells non-resident data.
-    int readContent(const ScanRecord& record, const std::function<int(const uint8_t*, size_t)>& sink,
-                    bool& fromRuns);
-    int recoverFile(const ScanRecord& record, const std::wstring& path);
-    int recoverFolder(const ScanRecord& record, const std::wstring& destination, int baseDepth);
+    int readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
+    NtfsContentReader contentReader();
 
     SectorReader reader_;
     bool opened_ = false;
