@@ -22,7 +22,7 @@ std::string Normalize(std::string path) {
 }
 
 // Deleted regular files of an "fls -r -p" listing (entries marked "*"), normalized.
-std::set<std::string> DeletedFilesOfListing(const std::string& text) {
+[[maybe_unused]] std::set<std::string> DeletedFilesOfListing(const std::string& text) {
     std::set<std::string> out;
     std::istringstream in(text);
     std::string line;
@@ -35,7 +35,7 @@ std::set<std::string> DeletedFilesOfListing(const std::string& text) {
     return out;
 }
 
-std::set<std::string> ScannedFiles(CFastFatRecovery& engine) {
+[[maybe_unused]] std::set<std::string> ScannedFiles(CFastFatRecovery& engine) {
     std::set<std::string> out;
     for (const auto& [path, item] : fattest::ListTree(engine))
         if (!item.record.isFolder) out.insert(Normalize(path));

@@ -37,7 +37,7 @@ std::string baseName(const std::string& path) {
 
 // Names of deleted files in an "fls -r -p" listing that still have an MFT record of their
 // own: not orphan placeholders, not entries whose record went to another file.
-std::multiset<std::string> deletedFilesOfListing(const std::string& listing) {
+[[maybe_unused]] std::multiset<std::string> deletedFilesOfListing(const std::string& listing) {
     std::multiset<std::string> names;
     size_t at = 0;
     while (at < listing.size()) {
