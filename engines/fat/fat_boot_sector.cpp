@@ -7,7 +7,7 @@ namespace {
 
 bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
-// The cluster counts that decide the table width, from the FAT specification.
+// The cluster counts that decide the table width, as every FAT implementation reads them.
 constexpr uint32_t kMaxFat12Clusters = 4084;
 
 }  // namespace
