@@ -33,7 +33,7 @@ uint32_t FatClusterProbe::FolderLevel(uint32_t cluster) {
         passed.push_back(current);
         if (!ReadFirstSector(current)) break;
         const ByteView b(sector_.data(), sector_.size());
-        if (b.u8(11) == kFatAttrVolumeLabel || b.u8(0) != '.' || b.u8(32) != '.' || b.u8(33) != '.') break;
+        if (IsVolumeLabelAttr(b.u8(11)) || b.u8(0) != '.' || b.u8(32) != '.' || b.u8(33) != '.') break;
         ++level;
         current = DecodeDirEntry(b.sub(32, kDirEntryBytes)).cluster(volume_.geometry.isFat32());
     }

@@ -55,7 +55,7 @@ bool IsValidDirEntry(ByteView entry, ByteView next, bool fat32) {
     const FatDirEntry e = DecodeDirEntry(entry);
     const uint8_t attr = e.attributes;
     const bool directory = (attr & kFatAttrDirectory) != 0;
-    const bool label = attr == kFatAttrVolumeLabel;
+    const bool label = IsVolumeLabelAttr(attr);
     const bool longName = attr == kFatAttrLongName;
     const uint32_t clusterWord = e.lowCluster | (fat32 && !longName ? e.highCluster : 0);
 
@@ -65,7 +65,8 @@ bool IsValidDirEntry(ByteView entry, ByteView next, bool fat32) {
     if (directory && (attr & kFatAttrReadOnly)) return false;
     if (attr & 0xC0) return false;
     if (longName && !e.deleted() && (e.first & ~0x40) > kMaxLongNameOrdinal) return false;
-    if (!e.deleted() && !directory && !longName && !liveTimesPlausible(e)) return false;
+    // A label is not a file: systems leave its creation and access dates at zero.
+    if (!e.deleted() && !directory && !longName && !label && !liveTimesPlausible(e)) return false;
     if (!label && !longName) {
         for (size_t i = e.deleted() ? 1 : 0; i < 11; ++i) {
             uint8_t c = entry.u8(i);

@@ -19,6 +19,12 @@ enum : uint8_t {
 };
 inline constexpr uint8_t kFatDeletedMark = 0xE5;
 
+// A volume label entry. Some systems (macOS among them) also set the archive bit on it; such a
+// label is still a label, not a file, and must not make its directory sector look invalid.
+inline bool IsVolumeLabelAttr(uint8_t attributes) {
+    return (attributes & ~kFatAttrArchive) == kFatAttrVolumeLabel;
+}
+
 struct FatDirEntry {
     uint8_t first = 0;
     uint8_t attributes = 0;
@@ -30,7 +36,10 @@ struct FatDirEntry {
     bool deleted() const { return first == kFatDeletedMark; }
     bool isLongName() const { return attributes == kFatAttrLongName; }
     bool isDirectory() const { return !isLongName() && (attributes & kFatAttrDirectory) != 0; }
-    bool isFile() const { return !isLongName() && (attributes & (kFatAttrDirectory | kFatAttrArchive)) == kFatAttrArchive; }
+    bool isFile() const {
+        return !isLongName() && !IsVolumeLabelAttr(attributes) &&
+               (attributes & (kFatAttrDirectory | kFatAttrArchive)) == kFatAttrArchive;
+    }
     uint32_t cluster(bool fat32) const { return fat32 ? (uint32_t{highCluster} << 16) | lowCluster : lowCluster; }
 };
 

@@ -37,7 +37,7 @@ bool blanksTrail(ByteView e, size_t from, size_t to) {
 
 bool shortEntryPlausible(ByteView e) {
     const FatDirEntry d = DecodeDirEntry(e);
-    if (d.attributes != kFatAttrVolumeLabel) {
+    if (!IsVolumeLabelAttr(d.attributes)) {
         uint64_t t = 0;
         if (!FatTimeToFileTime(d.createDate, d.createTime, d.createTenMs, t)) return false;
     }

@@ -33,7 +33,7 @@ void fillTimes(ScanRecord& r, const FatDirEntry& e) {
 uint32_t CProfessionalFatRecovery::SettleDirectory(int geometry, const profat::DirBuffer& buffer, uint32_t assumed) {
     const ByteView bytes(buffer.bytes.data(), buffer.bytes.size());
     const ByteView first = bytes.sub(0, kDirEntryBytes);
-    if (first.u8(11) == kFatAttrVolumeLabel) return rootCluster_;
+    if (IsVolumeLabelAttr(first.u8(11))) return rootCluster_;
     if (IsDotPair(first, bytes.sub(kDirEntryBytes, kDirEntryBytes))) {
         const uint32_t self = DecodeDirEntry(first).cluster(true);
         return self >= 2 ? self : assumed;

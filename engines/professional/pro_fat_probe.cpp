@@ -38,7 +38,7 @@ bool CProfessionalFatRecovery::ReadClusterHead(int geometry, uint32_t cluster, s
 bool CProfessionalFatRecovery::DotDotOf(int geometry, uint32_t cluster, uint32_t& parent) {
     if (cluster < 2 || !ReadClusterHead(geometry, cluster, scratch_)) return false;
     const ByteView b(scratch_.data(), scratch_.size());
-    if (b.u8(11) == kFatAttrVolumeLabel || !beginsWithDotPair(scratch_)) return false;
+    if (IsVolumeLabelAttr(b.u8(11)) || !beginsWithDotPair(scratch_)) return false;
     parent = RootOr(DecodeDirEntry(b.sub(32, kDirEntryBytes)).cluster(true));
     return true;
 }

@@ -13,6 +13,7 @@
 
 #include "disk/byte_view.h"
 #include "disk/sector_reader.h"
+#include "engines/fat/fat_boot_sector.h"
 #include "engines/fat/fat_copy_pass.h"
 #include "engines/fat/fat_engine_callbacks.h"
 #include "engines/professional/pro_fat_geometry.h"
@@ -44,6 +45,10 @@ public:
     int PrepareFatScan();
     // A sector that begins with "." and "..".
     void OnSubdirectoryHead(const uint8_t* sector, uint64_t absoluteSector);
+    // A FAT boot sector met inside the area (a partition of a scanned disk, a volume moved
+    // into an image): its geometry places that volume's directories even when only one of
+    // its folders survived, where sightings alone would need two.
+    void OnBootSector(ByteView sector, uint64_t absoluteSector);
     // A sector that passes IsDirectorySector and is not a subdirectory head.
     void OnDirectorySector(const uint8_t* sector, uint64_t absoluteSector);
     void FinishFatScan();
@@ -65,6 +70,7 @@ public:
     size_t FolderCount() const { return folders_.size(); }
 
 private:
+    std::optional<profat::FatGeometry> BootGeometry(ByteView view, uint64_t volumeStart, qm::FatGeometry& decoded) const;
     // Scanning (pro_fat_sectors.cpp, pro_fat_parse.cpp, pro_fat_finish.cpp).
     void ClearScanState();
     // Parses directory entries; returns the directory they were settled in. An unfinished

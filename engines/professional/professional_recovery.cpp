@@ -159,6 +159,7 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
         const uint64_t absolute = firstSector + i;
         const ByteView view(sector, left);
         uint64_t step = 1;
+        if (bps >= 512 && sector[510] == 0x55 && sector[511] == 0xAA) fat_.OnBootSector(view, absolute);
         if (isNtfsRecordCandidate(view, bps)) {
             if (!candidateIsDirectory(view)) {
                 if (left >= recordBytes) {

@@ -154,6 +154,13 @@ TEST(FatDirEntryTest, ValidityRules) {
     EXPECT_FALSE(valid(entry("DIR        ", kFatAttrDirectory, 512)));  // live folder with a size
     EXPECT_TRUE(valid(entry("LABEL      ", kFatAttrVolumeLabel, 0, 0)));
     EXPECT_FALSE(valid(entry("LABEL      ", kFatAttrVolumeLabel, 0, 3)));
+    // Labels as formatting tools write them: creation and access dates left at zero, and (macOS)
+    // the archive bit set. Still a label: valid, and never a file.
+    auto label = entry("TESTDISK   ", kFatAttrVolumeLabel | kFatAttrArchive, 0, 0);
+    std::fill(label.begin() + 13, label.begin() + 20, 0);
+    EXPECT_TRUE(valid(label));
+    EXPECT_FALSE(DecodeDirEntry(ByteView(label.data(), label.size())).isFile());
+    EXPECT_FALSE(valid(entry("FILE    TXT", kFatAttrVolumeLabel | kFatAttrDirectory, 0, 0)));
     EXPECT_FALSE(valid(entry("FILE    TXT", kFatAttrArchive | 0x40)));
 
     // A live file dated 1985 is refused; the same entry deleted is accepted.
