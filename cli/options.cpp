@@ -129,9 +129,10 @@ std::string HelpText(const std::string& command) {
         "  3  some files could not be recovered, or the destination could not be used\n"
         "  4  interrupted with Ctrl-C (what was found so far is still reported)\n";
     const std::string common =
-        "  --fast            read the file system's own records for deleted files (default)\n"
-        "  --deep            also read every sector: files of formatted or damaged volumes, and\n"
-        "                    files found by their content alone\n"
+        "  --deep            (default) read the file system's own records, then every free\n"
+        "                    sector: files of formatted or damaged volumes, and files found by\n"
+        "                    their content alone\n"
+        "  --fast            read the file system's own records for deleted files only\n"
         "  --resume          continue an interrupted deep scan of the same, unchanged source\n"
         "                    (without it, an interrupted deep scan is discarded and started afresh)\n"
         "  --state-dir DIR   keep scan logs and the scan history in DIR\n";

@@ -8,7 +8,7 @@ namespace qm::cli {
 struct CliOptions {
     std::string command;  // scan, list, recover, probe
     std::string source;
-    bool deep = false;
+    bool deep = true;  // the product's default mode; --fast reads the file system's records only
     bool json = false;
     bool tree = false;
     bool help = false;

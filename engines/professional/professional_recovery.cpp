@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "engines/engine_factory.h"
 #include "engines/fat/fast_fat_recovery.h"
@@ -450,40 +452,53 @@ int CProfessionalRecovery::SetListCallback(ListProgressFn listProgress, void* us
     return 0;
 }
 
+bool CProfessionalRecovery::FirstDataSector(const ScanRecord& r, uint64_t& sector) {
+    const uint32_t bps = bytesPerSector_ ? bytesPerSector_ : kDefaultSectorSize;
+    if (r.sourceKind == kSourceFastNtfs || r.sourceKind == kSourceProNtfs) {
+        RunList runs;
+        // Resident data has no clusters: such files never shadow another.
+        if (ntfs_.findRunsInRecord(r.location, runs) != 0 || runs.empty() || runs[0].sparse || r.clusterBytes <= 0 ||
+            runs[0].lcnDelta < 0)
+            return false;
+        sector = r.partitionStart + static_cast<uint64_t>(runs[0].lcnDelta) * static_cast<uint64_t>(r.clusterBytes) / bps;
+        return true;
+    }
+    if (r.sourceKind == kSourceFastFat || r.sourceKind == kSourceProFat) {
+        if (r.clusterBytes <= 0) return false;
+        const uint64_t clusterSectors = static_cast<uint64_t>(r.clusterBytes) / bps;
+        if (r.fsId != 0 && static_cast<uint32_t>(r.fsId) >= 2)
+            sector = r.partitionStart + clusterSectors * (static_cast<uint32_t>(r.fsId) - 2) + r.dataStart;
+        else if (r.fsId == 0 && r.dataStart >= 32)
+            sector = r.partitionStart + r.dataStart - 32;
+        else
+            return false;
+        return true;
+    }
+    return false;
+}
+
 int CProfessionalRecovery::ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) {
     out.clear();
+    // First data sector -> extension of every file a file system names.
+    std::map<uint64_t, std::string> dataSectors;
+    // The fast pass's deleted files, by first data sector, size and name: the deep pass meets
+    // the same entries again in the free directory clusters (without their full path).
+    std::set<std::tuple<uint64_t, uint64_t, std::string>> fastFiles;
     for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
                                        static_cast<IFileRecoveryParse*>(&ntfs_)}) {
         if (!engine) continue;
+        const bool fastEngine = engine == fast_.get();
         std::vector<ScanRecord> found;
         engine->ListByType(pattern, found);
-        out.insert(out.end(), found.begin(), found.end());
-    }
-    // First data sector -> extension of every file a file system names.
-    std::map<uint64_t, std::string> dataSectors;
-    const uint32_t bps = bytesPerSector_ ? bytesPerSector_ : kDefaultSectorSize;
-    for (const ScanRecord& r : out) {
-        uint64_t sector = 0;
-        if (r.sourceKind == kSourceFastNtfs || r.sourceKind == kSourceProNtfs) {
-            RunList runs;
-            // Resident data has no clusters: such files never shadow a carved one.
-            if (ntfs_.findRunsInRecord(r.location, runs) != 0 || runs.empty() || runs[0].sparse ||
-                r.clusterBytes <= 0 || runs[0].lcnDelta < 0)
-                continue;
-            sector = r.partitionStart + static_cast<uint64_t>(runs[0].lcnDelta) * static_cast<uint64_t>(r.clusterBytes) / bps;
-        } else if (r.sourceKind == kSourceFastFat || r.sourceKind == kSourceProFat) {
-            if (r.clusterBytes <= 0) continue;
-            const uint64_t clusterSectors = static_cast<uint64_t>(r.clusterBytes) / bps;
-            if (r.fsId != 0 && static_cast<uint32_t>(r.fsId) >= 2)
-                sector = r.partitionStart + clusterSectors * (static_cast<uint32_t>(r.fsId) - 2) + r.dataStart;
-            else if (r.fsId == 0 && r.dataStart >= 32)
-                sector = r.partitionStart + r.dataStart - 32;
-            else
-                continue;
-        } else {
-            continue;
+        for (const ScanRecord& r : found) {
+            uint64_t sector = 0;
+            const bool placed = FirstDataSector(r, sector);
+            const uint64_t size = r.size;
+            if (placed && !fastEngine && fastFiles.count({sector, size, recordName(r)})) continue;
+            if (placed && fastEngine) fastFiles.insert({sector, size, recordName(r)});
+            if (placed) dataSectors[sector] = lowerExtension(r);
+            out.push_back(r);
         }
-        dataSectors[sector] = lowerExtension(r);
     }
     std::vector<ScanRecord> carved;
     carver_.ListByType(pattern, carved);

@@ -65,6 +65,8 @@ private:
     int64_t Dispatch(uint8_t* chunk, uint32_t sectorsRead, uint64_t firstSector, uint64_t& filesFound,
                      const CarveProgress& progress, bool& cancelled);
     void SaveState(const Position& position);
+    // The absolute sector where a file-system record's data begins; false when it has none.
+    bool FirstDataSector(const ScanRecord& record, uint64_t& sector);
     void FlushStores();
     void PointLogsAt(const std::wstring& folder);
 

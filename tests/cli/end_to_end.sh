@@ -26,7 +26,7 @@ mcopy -i "$image" "$samples/testPDF.pdf" "::/Docs/Copy of report.pdf"
 mdel -i "$image" "::/Docs/Tax return 2024.pdf" "::/Voice memo.wav"
 mdeltree -i "$image" "::/Camera/Trip 2024"
 
-# recover: every deleted file, byte-identical, into group folders.
+# recover (deep, the default): every deleted file, byte-identical, into group folders, each once.
 out=$work/out
 q recover "$image" --to "$out" --state-dir "$work/state" --json >"$work/recover.json" 2>"$work/recover.err"
 rc=$?
@@ -40,7 +40,7 @@ if command -v python3 >/dev/null; then
   python3 - "$work/recover.json" <<'PY' && ok "recover --json parses and counts" || bad "recover --json"
 import json, sys
 doc = json.load(open(sys.argv[1]))
-assert doc["mode"] == "fast" and doc["fileSystem"] == "FAT", doc
+assert doc["mode"] == "deep" and doc["fileSystem"] == "FAT", doc
 assert doc["summary"]["succeeded"] == 3 and doc["summary"]["failed"] == 0, doc["summary"]
 assert all(r["ok"] for r in doc["recovered"]), doc["recovered"]
 PY
@@ -69,8 +69,10 @@ n=$(q list "$image" --state-dir "$work/state" --group document 2>/dev/null | wc 
 # Errors: clear, on standard error, non-zero.
 q scan "$work/missing.img" --state-dir "$work/state" >/dev/null 2>"$work/err"; rc=$?
 [ $rc -eq 1 ] && grep -q "cannot scan" "$work/err" && ok "missing source: exit 1 with reason" || bad "missing source (rc $rc)"
+q scan "$fixtures/blank.img" --fast --state-dir "$work/state" >/dev/null 2>"$work/err"; rc=$?
+[ $rc -eq 1 ] && grep -q "file system" "$work/err" && ok "--fast, no file system: exit 1 with reason" || bad "no file system (rc $rc)"
 q scan "$fixtures/blank.img" --state-dir "$work/state" >/dev/null 2>"$work/err"; rc=$?
-[ $rc -eq 1 ] && grep -q "file system" "$work/err" && ok "no file system: exit 1 with reason" || bad "no file system (rc $rc)"
+[ $rc -eq 0 ] && ok "deep scan of a blank medium finds nothing and exits 0" || bad "deep scan of a blank medium (rc $rc)"
 touch "$work/afile"
 q recover "$image" --to "$work/afile/sub" --state-dir "$work/state" >/dev/null 2>"$work/err"; rc=$?
 [ $rc -eq 3 ] && grep -q "destination" "$work/err" && ok "unusable destination: exit 3 with reason" || bad "unusable destination (rc $rc)"

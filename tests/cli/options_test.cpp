@@ -20,7 +20,10 @@ TEST(CliOptions, CommandsSourcesAndFilters) {
     EXPECT_EQ((std::vector<std::string>{"photo", "other"}), o.groups);
     EXPECT_TRUE(o.json);
     EXPECT_EQ("st", o.stateDir);
-    EXPECT_FALSE(o.deep);
+    EXPECT_TRUE(o.deep) << "deep is the default mode";
+    CliOptions fast;
+    ASSERT_EQ(0, ParseOptions({"scan", "card.img", "--fast"}, fast, error));
+    EXPECT_FALSE(fast.deep);
 }
 
 TEST(CliOptions, MistakesAreUsageErrorsWithAReason) {
