@@ -21,7 +21,7 @@ namespace {
 
 const std::wstring kEverything = L"*.jpg|*.png|*.pdf|*.wav|.other";
 
-std::set<std::string> deepScanNames(CScanHistory& history, const std::wstring& image, bool expectContinuation) {
+[[maybe_unused]] std::set<std::string> deepScanNames(CScanHistory& history, const std::wstring& image, bool expectContinuation) {
     CProfessionalRecovery deep(history);
     EXPECT_EQ(0, deep.OpenImage(image, 'K'));
     EXPECT_EQ(expectContinuation, deep.HasResumableScan());

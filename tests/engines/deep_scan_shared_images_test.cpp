@@ -18,7 +18,7 @@ namespace {
 
 // Regular files of an "fls -r -p" listing, by name: not file-system metadata ($...), not
 // alternate streams, not orphan placeholders.
-std::set<std::string> regularFilesOfListing(const std::string& listing) {
+[[maybe_unused]] std::set<std::string> regularFilesOfListing(const std::string& listing) {
     std::set<std::string> names;
     size_t at = 0;
     while (at < listing.size()) {
