@@ -10,6 +10,7 @@
 #include "engines/professional/professional_recovery.h"
 #include "platform/text.h"
 #include "results/scan_history.h"
+#include "tests/engines/fls_listing.h"
 #include "tests/engines/ntfs_test_helpers.h"
 #include "tests/support/test_support.h"
 
@@ -20,21 +21,13 @@ namespace {
 // alternate streams, not orphan placeholders.
 [[maybe_unused]] std::set<std::string> regularFilesOfListing(const std::string& listing) {
     std::set<std::string> names;
-    size_t at = 0;
-    while (at < listing.size()) {
-        size_t end = listing.find('\n', at);
-        if (end == std::string::npos) end = listing.size();
-        const std::string line = listing.substr(at, end - at);
-        at = end + 1;
-        const size_t tab = line.find('\t');
-        if (tab == std::string::npos || line.compare(0, 3, "r/r") != 0) continue;
-        const std::string path = line.substr(tab + 1);
-        const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-        if (name.empty() || name[0] == '$' || name.find(':') != std::string::npos ||
+    forEachListingEntry(listing, [&](const std::string& meta, const std::string& path) {
+        const std::string name = baseNameOf(path);
+        if (meta.compare(0, 3, "r/r") != 0 || name.empty() || name[0] == '$' || name.find(':') != std::string::npos ||
             path.find("$OrphanFiles") != std::string::npos || path.find("(Volume Label Entry)") != std::string::npos)
-            continue;
+            return;
         names.insert(name);
-    }
+    });
     return names;
 }
 
@@ -69,7 +62,7 @@ TEST(DeepScanSharedImages, FindsEveryFileOfVolumesInsideDisks) {
         ASSERT_EQ(0, deep.Scan(nullptr));
         std::set<std::string> found;
         for (const auto& [path, item] : walkTree(deep))
-            if (!item.record.isFolder) found.insert(path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1));
+            if (!item.record.isFolder) found.insert(baseNameOf(path));
 
         const auto bytes = readWholeFile(listing);
         const std::set<std::string> expected = regularFilesOfListing(std::string(bytes.begin(), bytes.end()));

@@ -11,6 +11,7 @@
 
 #include "engines/ntfs/fast_ntfs_recovery.h"
 #include "platform/text.h"
+#include "tests/engines/fls_listing.h"
 #include "tests/engines/ntfs_test_helpers.h"
 #include "tests/support/test_support.h"
 
@@ -30,30 +31,16 @@ std::string runCommand(const std::string& command) {
 }
 #endif
 
-std::string baseName(const std::string& path) {
-    const size_t cut = path.rfind('/');
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 // Names of deleted files in an "fls -r -p" listing that still have an MFT record of their
 // own: not orphan placeholders, not entries whose record went to another file.
 [[maybe_unused]] std::multiset<std::string> deletedFilesOfListing(const std::string& listing) {
     std::multiset<std::string> names;
-    size_t at = 0;
-    while (at < listing.size()) {
-        size_t end = listing.find('\n', at);
-        if (end == std::string::npos) end = listing.size();
-        const std::string line = listing.substr(at, end - at);
-        at = end + 1;
-        const size_t tab = line.find('\t');
-        if (tab == std::string::npos || line.size() < 6 || line[2] != 'r' || line.find(" * ") == std::string::npos)
-            continue;
-        const std::string meta = line.substr(0, tab);
-        const std::string path = line.substr(tab + 1);
-        if (meta.find("realloc") != std::string::npos || meta.find(" * 0:") != std::string::npos) continue;
-        if (path.rfind("$OrphanFiles/OrphanFile-", 0) == 0 || path.find(':') != std::string::npos) continue;
-        names.insert(baseName(path));
-    }
+    test::forEachListingEntry(listing, [&](const std::string& meta, const std::string& path) {
+        if (meta.size() < 3 || meta[2] != 'r' || meta.find(" * ") == std::string::npos) return;
+        if (meta.find("realloc") != std::string::npos || meta.find(" * 0:") != std::string::npos) return;
+        if (path.rfind("$OrphanFiles/OrphanFile-", 0) == 0 || path.find(':') != std::string::npos) return;
+        names.insert(test::baseNameOf(path));
+    });
     return names;
 }
 
