@@ -33,6 +33,8 @@ class CDialogBuilder {
 
   // A control of a library class by element name ("Button", "VerticalLayout", ...), or nullptr.
   static CControlUI* CreateLibraryControl(std::wstring_view className);
+  // Takes a window-level resource element (<Font>, <Default>) into the manager; others are ignored.
+  static void ApplyResourceElement(const XmlElement& element, CPaintManagerUI* manager);
 
  private:
   // false (with m_error) on a fault that makes the skin unusable; *created may stay nullptr for
@@ -43,7 +45,6 @@ class CDialogBuilder {
                      CPaintManagerUI* manager, int depth, CControlUI** first);
   bool AddToParent(CControlUI* parent, CControlUI* control);
   bool LoadDocument(std::wstring_view path, CPaintManagerUI* manager, XmlElement& out);
-  void ApplyResourceElement(const XmlElement& element, CPaintManagerUI* manager);
 
   std::wstring m_error;
   std::vector<std::wstring> m_warnings;

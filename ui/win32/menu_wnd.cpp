@@ -6,6 +6,7 @@
 
 #include "ui/win32/attribute_utils.h"
 #include "ui/win32/container.h"
+#include "ui/win32/dialog_builder.h"
 #include "ui/win32/menu_element.h"
 #include "ui/win32/render_engine.h"
 
@@ -119,27 +120,7 @@ void CMenuWnd::ClearSubItems(std::wstring_view parentName) {
 
 void CMenuWnd::BuildControls() {
   m_pm.SetResource(m_source);
-  for (const auto& child : m_windowElement.children) {
-    if (child.name == L"Font") {
-      int id = -1, size = 12;
-      bool bold = false, underline = false, italic = false, isDefault = false;
-      std::wstring face;
-      for (const auto& a : child.attributes) {
-        if (a.name == L"id") ReadInt(a.value, id);
-        else if (a.name == L"name") face = a.value;
-        else if (a.name == L"size") ReadInt(a.value, size);
-        else if (a.name == L"bold") ReadBool(a.value, bold);
-        else if (a.name == L"underline") ReadBool(a.value, underline);
-        else if (a.name == L"italic") ReadBool(a.value, italic);
-        else if (a.name == L"default") ReadBool(a.value, isDefault);
-      }
-      m_pm.AddFont(id, face, size, bold, underline, italic, isDefault);
-    } else if (child.name == L"Default") {
-      const std::wstring* name = child.attribute(L"name");
-      const std::wstring* value = child.attribute(L"value");
-      if (name && value) m_pm.AddDefaultAttributeList(*name, *value);
-    }
-  }
+  for (const auto& child : m_windowElement.children) CDialogBuilder::ApplyResourceElement(child, &m_pm);
   auto* root = new CMenuUI();
   root->SetBkColor(0xFFFFFFFF);
   root->SetBorderColor(0xFFC8C8C8);
