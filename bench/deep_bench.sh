@@ -4,6 +4,8 @@
 # samples, 80 copies in folders) plus random and text files, then quick-formatted, so only a
 # deep scan or a carver gets anything back. The image is read once first so both programs
 # read it from the page cache.
+# A second image holds the same files with no file system at all (40 copies laid end to end
+# at 4 KiB boundaries), so both programs can only carve.
 # Reports, for quillmere's deep scan (scan alone, and scan + recovery of everything) and for
 # PhotoRec: seconds, MB/s, and how many of the image's files came back byte-identical.
 #   bash bench/deep_bench.sh [build folder, default build-bench]
@@ -42,44 +44,63 @@ fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_TESTS=OFF >/dev/null
 ninja -C "$build" -j2 quillmere >/dev/null
 qm=$build/quillmere
-size_mb=$(( $(stat -c %s "$image") / 1000000 ))
-cat "$image" > /dev/null
 
 # Byte-identical recoveries: outputs whose content is one of the image's files, each file of
 # the image counted at most once (it is there $copies times).
-identical() {
+identical() {  # folder, copies of each file in the image
   find "$1" -type f -print0 | xargs -0 -r sha256sum | awk '{print $1}' > "$work/out.sha256"
-  awk -v copies="$copies" 'NR == FNR { want[$1] = copies; next } ($1 in want) && want[$1] > 0 { want[$1]--; n++ }
+  awk -v copies="$2" 'NR == FNR { want[$1] = copies; next } ($1 in want) && want[$1] > 0 { want[$1]--; n++ }
        END { print n + 0 }' "$work/originals.sha256" "$work/out.sha256"
 }
 seconds() { python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.2f}')" "$1" "$2"; }
 now() { date +%s.%N; }
 
-rm -rf "$work/state" "$work/quillmere" "$work/photorec"
-t0=$(now); "$qm" scan "$image" --state-dir "$work/state" >/dev/null 2>&1; t1=$(now)
-scan_s=$(seconds "$t0" "$t1")
-rm -rf "$work/state"
-t0=$(now); "$qm" recover "$image" --to "$work/quillmere" --state-dir "$work/state" >/dev/null 2>&1 || true; t1=$(now)
-qm_s=$(seconds "$t0" "$t1")
-qm_ok=$(identical "$work/quillmere")
+raw=$work/raw-mixed.img
+if [ ! -f "$raw" ]; then
+  python3 - "$set_dir" "$raw" <<'PY'
+import os, sys
+folder, out = sys.argv[1], open(sys.argv[2], "wb")
+for copy in range(40):
+    for name in sorted(os.listdir(folder)):
+        out.write(open(os.path.join(folder, name), "rb").read())
+        out.write(b"\0" * (-out.tell() % 4096))
+PY
+fi
 
-mkdir -p "$work/photorec"
-t0=$(now)
-photorec /log /d "$work/photorec/recup" /cmd "$image" partition_none,fileopt,everything,enable,wholespace,search \
-  >/dev/null 2>&1 || true
-t1=$(now)
-pr_s=$(seconds "$t0" "$t1")
-pr_ok=$(identical "$work/photorec")
-
-total=$(( $(wc -l < "$work/originals.sha256") * copies ))
-python3 - "$size_mb" "$scan_s" "$qm_s" "$pr_s" "$qm_ok" "$pr_ok" "$total" <<'PY'
+# compare IMAGE COPIES LABEL: times quillmere (scan; scan + recovery) and PhotoRec on IMAGE.
+compare() {
+  local image=$1 copies=$2 label=$3
+  local size_mb=$(( $(stat -c %s "$image") / 1000000 ))
+  cat "$image" > /dev/null
+  rm -rf "$work/state" "$work/quillmere" "$work/photorec"
+  local t0 t1 scan_s qm_s pr_s qm_ok pr_ok
+  t0=$(now); "$qm" scan "$image" --state-dir "$work/state" >/dev/null 2>&1; t1=$(now)
+  scan_s=$(seconds "$t0" "$t1")
+  rm -rf "$work/state"
+  t0=$(now); "$qm" recover "$image" --to "$work/quillmere" --state-dir "$work/state" >/dev/null 2>&1 || true; t1=$(now)
+  qm_s=$(seconds "$t0" "$t1")
+  qm_ok=$(identical "$work/quillmere" "$copies")
+  mkdir -p "$work/photorec"
+  t0=$(now)
+  photorec /log /d "$work/photorec/recup" /cmd "$image" partition_none,fileopt,everything,enable,wholespace,search \
+    >/dev/null 2>&1 || true
+  t1=$(now)
+  pr_s=$(seconds "$t0" "$t1")
+  pr_ok=$(identical "$work/photorec" "$copies")
+  local total=$(( $(wc -l < "$work/originals.sha256") * copies ))
+  python3 - "$size_mb" "$scan_s" "$qm_s" "$pr_s" "$qm_ok" "$pr_ok" "$total" "$label" <<'PY'
 import sys
 mb, scan, qm, pr = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4])
-qm_ok, pr_ok, total = int(sys.argv[5]), int(sys.argv[6]), int(sys.argv[7])
-print(f"image: {mb} MB, {total} files (quick-formatted FAT32)")
-print(f"quillmere deep scan:            {scan:7.2f} s  {mb / scan:8.1f} MB/s")
-print(f"quillmere deep scan + recovery: {qm:7.2f} s  {mb / qm:8.1f} MB/s  byte-identical: {qm_ok}")
-print(f"photorec (carve + write):       {pr:7.2f} s  {mb / pr:8.1f} MB/s  byte-identical: {pr_ok}")
-print(f"throughput ratio, scan alone:        {pr / scan:.1f}x")
-print(f"throughput ratio, scan + recovery:   {pr / qm:.1f}x")
+qm_ok, pr_ok, total, label = int(sys.argv[5]), int(sys.argv[6]), int(sys.argv[7]), sys.argv[8]
+print(f"image: {mb} MB, {total} files ({label})")
+print(f"  quillmere deep scan:            {scan:7.2f} s  {mb / scan:8.1f} MB/s")
+print(f"  quillmere deep scan + recovery: {qm:7.2f} s  {mb / qm:8.1f} MB/s  byte-identical: {qm_ok}")
+print(f"  photorec (carve + write):       {pr:7.2f} s  {mb / pr:8.1f} MB/s  byte-identical: {pr_ok}")
+print(f"  throughput ratio, scan alone:        {pr / scan:.1f}x")
+print(f"  throughput ratio, scan + recovery:   {pr / qm:.1f}x")
 PY
+}
+
+compare "$image" "$copies" "quick-formatted FAT32"
+compare "$raw" 40 "no file system: carving only"
+exit 0
