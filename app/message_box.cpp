@@ -12,14 +12,17 @@ namespace {
 struct KindInfo {
     const wchar_t* skin;
     const wchar_t* titleKey;
+    // The kind's own button captions: "okbtn" reads "OK" in most boxes but "Yes" in a question,
+    // so one section for every box cannot translate it.
+    const wchar_t* captionSection;
 };
 
 constexpr KindInfo kKinds[] = {
-    {L"MessageBox_Error.xml", L"MSG0401"},
-    {L"MessageBox_Confirm.xml", L"MSG0402"},
-    {L"MessageBox_Information.xml", L"MSG0403"},
-    {L"MessageBox_Warning.xml", L"MSG0405"},
-    {L"MessageBox_Question.xml", L"MSG0404"},
+    {L"MessageBox_Error.xml", L"MSG0401", L"MessageBoxError"},
+    {L"MessageBox_Confirm.xml", L"MSG0402", L"MessageBoxConfirm"},
+    {L"MessageBox_Information.xml", L"MSG0403", L"MessageBoxInformation"},
+    {L"MessageBox_Warning.xml", L"MSG0405", L"MessageBoxWarning"},
+    {L"MessageBox_Question.xml", L"MSG0404", L"MessageBoxQuestion"},
 };
 
 const KindInfo& InfoOf(int kind) {
@@ -41,6 +44,7 @@ MessageBoxObserver& Observer() {
 
 const wchar_t* MessageBoxSkinName(int kind) { return InfoOf(kind).skin; }
 const wchar_t* MessageBoxTitleKey(int kind) { return InfoOf(kind).titleKey; }
+const wchar_t* MessageBoxCaptionSection(int kind) { return InfoOf(kind).captionSection; }
 
 void SetMessageBoxObserver(MessageBoxObserver observer) {
     std::lock_guard guard(ObserverLock());
@@ -63,6 +67,8 @@ HWND CMessageBox::CreateBox(HWND owner, std::wstring_view text, int width, int h
 }
 
 void CMessageBox::OnWindowInit(ui::TNotifyUI&) {
+    // The kind's captions first; a caption the "MessageBox" section gives stands over them.
+    ApplySection(MessageBoxCaptionSection(m_kind));
     ApplySection(L"MessageBox");
     MessageBoxObserver observer;
     {

@@ -23,6 +23,9 @@ inline constexpr int kMessageBoxWidth = 400;  // what every caller passes
 // The layout file (without "xml\") and the title key of a kind; an unknown kind is an Error box.
 const wchar_t* MessageBoxSkinName(int kind);
 const wchar_t* MessageBoxTitleKey(int kind);
+// The language section of the kind\'s button captions ("MessageBoxQuestion", ...), applied after
+// "MessageBox".
+const wchar_t* MessageBoxCaptionSection(int kind);
 
 class CMessageBox : public CPopUpWnd {
 public:

@@ -88,6 +88,10 @@ TEST(LanguageSwitchTest, BoxesFollowTheChosenLanguageAndConfigRemembersIt) {
 
     const SeenBox after = ShowQuestion(languages.GetText(L"Messages", L"MSG0709"), L"app_language_second.png");
     EXPECT_EQ(secondTitle, after.title);
+    // The question's own captions ("Yes"/"No" in English) follow the language too.
+    EXPECT_EQ(languages.GetText(L"MessageBoxQuestion", L"okbtn"), after.ok);
+    EXPECT_EQ(languages.GetText(L"MessageBoxQuestion", L"cancelbtn"), after.cancel);
+    EXPECT_NE(before.ok, after.ok);
 
     // A fresh manager over the same folder (the next start) reads the new choice.
     app::CLanguageManager nextStart(guitest::ProgramFolder());
@@ -96,6 +100,7 @@ TEST(LanguageSwitchTest, BoxesFollowTheChosenLanguageAndConfigRemembersIt) {
     ASSERT_EQ(0, languages.SetLanguage(first));
     const SeenBox back = ShowQuestion(L"Back again.", nullptr);
     EXPECT_EQ(before.title, back.title);
+    EXPECT_EQ(before.ok, back.ok);
     EXPECT_EQ(first, app::ReadIniString(languages.ConfigPath(), L"DefaultLanguage", L"Default", L""));
 }
 

@@ -229,7 +229,9 @@ void checkMessages(CLanguageManager& manager) {
     }
     // Texts land in labels that read markup; none may start any.
     for (const wchar_t* section : {L"Messages", L"MainWnd", L"MessageBox", L"MenuWnd", L"ScanWnd", L"SearchProcessWnd",
-                                   L"CreateImageWnd", L"PreviewProcessWnd", L"RecoverProcessWnd"}) {
+                                   L"CreateImageWnd", L"PreviewProcessWnd", L"RecoverProcessWnd", L"MessageBoxError",
+                                   L"MessageBoxConfirm", L"MessageBoxInformation", L"MessageBoxWarning",
+                                   L"MessageBoxQuestion"}) {
         for (const auto& [key, text] : manager.GetSection(section)) {
             EXPECT_EQ(std::wstring::npos, text.find_first_of(L"{}<>")) << platform::toUtf8(key);
             EXPECT_FALSE(text.empty()) << platform::toUtf8(key);
@@ -238,6 +240,12 @@ void checkMessages(CLanguageManager& manager) {
     // The box sets its title and message before the section is applied; the section must not undo that.
     EXPECT_EQ(0u, manager.GetSection(L"MessageBox").count(L"title"));
     EXPECT_EQ(0u, manager.GetSection(L"MessageBox").count(L"message"));
+    // Every kind captions its buttons; the two-button kinds both of them.
+    for (const wchar_t* kind : {L"MessageBoxError", L"MessageBoxConfirm", L"MessageBoxInformation", L"MessageBoxWarning",
+                                L"MessageBoxQuestion"})
+        EXPECT_FALSE(manager.GetSection(kind)[L"okbtn"].empty()) << platform::toUtf8(kind);
+    for (const wchar_t* kind : {L"MessageBoxConfirm", L"MessageBoxQuestion"})
+        EXPECT_FALSE(manager.GetSection(kind)[L"cancelbtn"].empty()) << platform::toUtf8(kind);
     for (const wchar_t* item : {L"item_help", L"item_faq", L"item_about", L"item_support", L"item_language", L"item_exit"})
         EXPECT_FALSE(manager.GetSection(L"MenuWnd")[item].empty()) << platform::toUtf8(item);
 }

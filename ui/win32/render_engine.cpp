@@ -316,6 +316,16 @@ void CRenderEngine::DrawMarkupText(HDC hdc, CPaintManagerUI* manager, RECT& rc, 
       item.selected = current.selected;
       item.linkIndex = current.linkIndex;
       item.linkArgument = current.linkArgument;
+      if (wrap && x > 0 && x + item.width > maxWidth) {
+        // A word that moves to a new line leaves the blanks before it behind.
+        newLine();
+        const size_t firstWordChar = item.text.find_first_not_of(L' ');
+        if (firstWordChar != 0 && firstWordChar != std::wstring::npos) {
+          item.text.erase(0, firstWordChar);
+          ::GetTextExtentPoint32W(hdc, item.text.c_str(), static_cast<int>(item.text.size()), &sz);
+          item.width = sz.cx;
+        }
+      }
       place(std::move(item));
       pos = end;
       if (pos < run.size() && run[pos] == L'\n') {
