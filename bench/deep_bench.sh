@@ -6,6 +6,7 @@
 # read it from the page cache.
 # A second image holds the same files with no file system at all (40 copies laid end to end
 # at 4 KiB boundaries), so both programs can only carve.
+# PhotoRec writes its log (photorec.log) into the work folder.
 # Reports, for quillmere's deep scan (scan alone, and scan + recovery of everything) and for
 # PhotoRec: seconds, MB/s, and how many of the image's files came back byte-identical.
 #   bash bench/deep_bench.sh [build folder, default build-bench]
@@ -82,7 +83,7 @@ compare() {
   qm_ok=$(identical "$work/quillmere" "$copies")
   mkdir -p "$work/photorec"
   t0=$(now)
-  photorec /log /d "$work/photorec/recup" /cmd "$image" partition_none,fileopt,everything,enable,wholespace,search \
+  (cd "$work" && photorec /log /d "$work/photorec/recup" /cmd "$image" partition_none,fileopt,everything,enable,wholespace,search) \
     >/dev/null 2>&1 || true
   t1=$(now)
   pr_s=$(seconds "$t0" "$t1")
