@@ -19,7 +19,6 @@
 namespace qm::cli {
 namespace {
 
-constexpr int kExitSourceError = 1;
 constexpr int kExitSomeFailed = 3;
 constexpr int kExitInterrupted = 4;
 

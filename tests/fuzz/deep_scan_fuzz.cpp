@@ -10,6 +10,7 @@
 #include "engines/professional/professional_recovery.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "tests/fuzz/fuzz_work_folder.h"
 #include "platform/text.h"
 #include "results/scan_history.h"
 
@@ -17,16 +18,12 @@ namespace {
 
 constexpr size_t kMaxMediumBytes = 512 * 1024;
 
-std::wstring workFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return qm::platform::fromUtf8(std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-deep-scan-fuzz");
-}
+std::wstring workFolder() { return qm::fuzz::WorkFolder("deep-scan"); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const std::string folder = qm::platform::toUtf8(workFolder());
-    setenv("QUILLMERE_APPDATA", folder.c_str(), 1);
+    workFolder();  // also points the per-user folder there
     return 0;
 }
 

@@ -1,7 +1,6 @@
 // The fast FAT engine over arbitrary volume images: open, scan, list, recover and build the
 // free map must never crash, hang or read out of bounds. The input is written to a
 // temporary image file, as the engine reads through a file handle.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,18 +10,12 @@
 
 #include "engines/fat/fast_fat_recovery.h"
 #include "platform/folders.h"
+#include "tests/fuzz/fuzz_work_folder.h"
 #include "platform/text.h"
 
 namespace {
 
-std::wstring WorkFolder() {
-    static const std::wstring folder = [] {
-        const std::string path = "/tmp/qm-fat-fuzz-" + std::to_string(getpid());
-        qm::platform::createFolderTree(qm::platform::fromUtf8(path));
-        return qm::platform::fromUtf8(path);
-    }();
-    return folder;
-}
+std::wstring WorkFolder() { return qm::fuzz::WorkFolder("fat"); }
 
 }  // namespace
 

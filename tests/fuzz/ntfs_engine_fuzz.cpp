@@ -11,6 +11,7 @@
 #include "engines/ntfs/fast_ntfs_recovery.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "tests/fuzz/fuzz_work_folder.h"
 #include "platform/text.h"
 
 namespace {
@@ -19,17 +20,12 @@ namespace {
 constexpr size_t kMftOffset = 16 * 512;
 constexpr size_t kVolumeBytes = 512 * 1024;
 
-std::wstring workFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return qm::platform::fromUtf8(std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-ntfs-engine-fuzz");
-}
+std::wstring workFolder() { return qm::fuzz::WorkFolder("ntfs-engine"); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Previews go below the per-user folder: keep them in the work folder.
-    const std::string folder = qm::platform::toUtf8(workFolder());
-    setenv("QUILLMERE_APPDATA", folder.c_str(), 1);
+    workFolder();  // also points the per-user folder there
     return 0;
 }
 

@@ -2,7 +2,6 @@
 // medium, fed in an order its first bytes choose, then every sector is also handed straight
 // to both handlers (they must stand anything). Finishing, listing and recovering must never
 // crash, hang or read out of bounds.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -14,18 +13,12 @@
 #include "engines/fat/fat_dir_entry.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "platform/folders.h"
+#include "tests/fuzz/fuzz_work_folder.h"
 #include "platform/text.h"
 
 namespace {
 
-std::wstring WorkFolder() {
-    static const std::wstring folder = [] {
-        const std::string path = "/tmp/qm-profat-fuzz-" + std::to_string(getpid());
-        qm::platform::createFolderTree(qm::platform::fromUtf8(path));
-        return qm::platform::fromUtf8(path);
-    }();
-    return folder;
-}
+std::wstring WorkFolder() { return qm::fuzz::WorkFolder("profat"); }
 
 }  // namespace
 

@@ -13,14 +13,12 @@
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "tests/fuzz/fuzz_work_folder.h"
 #include "platform/text.h"
 
 namespace {
 
-std::wstring workFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return qm::platform::fromUtf8(std::string(tmp && *tmp ? tmp : "/tmp") + "/qm-prontfs-fuzz");
-}
+std::wstring workFolder() { return qm::fuzz::WorkFolder("prontfs"); }
 
 void feed(const std::wstring& folder, const std::wstring& image, const uint8_t* data, size_t size) {
     qm::CProfessionalNtfsRecovery engine;
