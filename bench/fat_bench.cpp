@@ -1,24 +1,12 @@
 // The fast FAT engine on the benchmark volume (bench/fat_bench.sh builds it): a whole scan,
 // and the recovery of every deleted file it lists.
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <string>
-#include <vector>
-
+#include "bench/fast_engine_bench.h"
 #include "engines/fat/fast_fat_recovery.h"
-#include "platform/folders.h"
-#include "platform/text.h"
 
 namespace {
 
-std::wstring Env(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    return qm::platform::fromUtf8(value && *value ? value : fallback);
-}
-
-std::wstring Image() { return Env("QM_FAT_BENCH_IMAGE", "/tmp/qm-fat-bench/fat32-100k.img"); }
-std::wstring Work() { return Env("QM_FAT_BENCH_DIR", "/tmp/qm-fat-bench"); }
+std::wstring Image() { return qm::bench::Env("QM_FAT_BENCH_IMAGE", "/tmp/qm-fat-bench/fat32-100k.img"); }
+std::wstring Work() { return qm::bench::Env("QM_FAT_BENCH_DIR", "/tmp/qm-fat-bench"); }
 
 void BM_FastFatScan(benchmark::State& state) {
     const std::wstring logs = qm::platform::joinPath(Work(), L"logs");
@@ -26,44 +14,14 @@ void BM_FastFatScan(benchmark::State& state) {
     for (auto _ : state) {
         qm::platform::deleteTree(logs);
         qm::CFastFatRecovery engine;
-        engine.SetLogFolder(logs);
-        if (engine.OpenImage(Image(), 0) != 0 || engine.Scan(nullptr) != 0) {
-            state.SkipWithError("cannot scan the benchmark image");
-            return;
-        }
+        if (!qm::bench::ScanInto(engine, Image(), logs, state)) return;
         found = engine.GetFoundCount();
     }
     state.counters["records"] = static_cast<double>(found);
 }
 
 void BM_FastFatRecoverAllDeleted(benchmark::State& state) {
-    const std::wstring logs = qm::platform::joinPath(Work(), L"logs");
-    const std::wstring out = qm::platform::joinPath(Work(), L"recovered");
-    qm::platform::deleteTree(logs);
-    qm::CFastFatRecovery engine;
-    engine.SetLogFolder(logs);
-    if (engine.OpenImage(Image(), 0) != 0 || engine.Scan(nullptr) != 0) {
-        state.SkipWithError("cannot scan the benchmark image");
-        return;
-    }
-    std::vector<qm::ScanRecord> root;
-    engine.ListFolder(nullptr, 0, root);
-    uint32_t files = 0;
-    engine.CountFiles(nullptr, 0, files);
-    for (auto _ : state) {
-        state.PauseTiming();
-        qm::platform::deleteTree(out);
-        qm::platform::createFolderTree(out);
-        state.ResumeTiming();
-        // Every top-level item; folders bring everything below them.
-        for (const qm::ScanRecord& item : root) {
-            const std::wstring target = qm::platform::joinPath(out, qm::platform::fromUtf8(qm::recordName(item)));
-            int separators = 0;
-            for (size_t i = 0; i + 1 < target.size(); ++i) separators += target[i] == L'/';
-            engine.RecoverItem(&item, target, separators - 1);
-        }
-    }
-    state.counters["files"] = files;
+    qm::bench::RecoverAllDeleted<qm::CFastFatRecovery>(state, Image(), Work());
 }
 
 BENCHMARK(BM_FastFatScan)->Unit(benchmark::kMillisecond)->UseRealTime();
