@@ -16,16 +16,49 @@ int DetectGif(CarveContext&, ByteView b) {
     return IsDigit(b.u8(3)) && IsDigit(b.u8(4)) && letter >= 'a' && letter <= 'z' ? kTypeGif : kTypeNoMatch;
 }
 
-int DetectBmp(CarveContext&, ByteView b) {
-    if (b.size() < 40 || !(HasText(b, 0, "BM") || HasText(b, 0, "BA"))) return kTypeNoMatch;
-    return b.u16(6) == 0 && b.u16(8) == 0 && b.u32(14) == 40 ? kTypeBmp : kTypeNoMatch;
+// Every header size the bitmap format has had: OS/2 1.x and 2.x, Windows 3 with its Adobe
+// extensions, and the V4/V5 headers today's editors write.
+bool KnownBitmapHeaderSize(uint32_t size) {
+    switch (size) {
+        case 12: case 16: case 40: case 52: case 56: case 64: case 108: case 124: return true;
+        default: return false;
+    }
 }
 
+int DetectBmp(CarveContext&, ByteView b) {
+    if (b.size() < 40 || !(HasText(b, 0, "BM") || HasText(b, 0, "BA"))) return kTypeNoMatch;
+    if (b.u16(6) != 0 || b.u16(8) != 0) return kTypeNoMatch;
+    const uint32_t header = b.u32(14);
+    if (!KnownBitmapHeaderSize(header)) return kTypeNoMatch;
+    // The pixels start after the headers; a stated file size (0 is allowed) must hold them.
+    const uint32_t pixels = b.u32(10), fileSize = b.u32(2);
+    if (pixels < 14 + header || (fileSize != 0 && pixels > fileSize)) return kTypeNoMatch;
+    return kTypeBmp;
+}
+
+// The shortest segment each marker that may open a JPEG can have (length field included);
+// 0 for markers that cannot open one.
+uint32_t ShortestOpeningSegment(uint8_t marker) {
+    if (marker >= 0xE0 && marker <= 0xEF) return 2;  // APPn: JFIF, Exif, ICC, Adobe, ...
+    switch (marker) {
+        case 0xDB: return 67;  // one 8-bit quantisation table
+        case 0xC4: return 19;  // one Huffman table with its 16 counts
+        case 0xDD: return 4;   // restart interval
+        case 0xFE: return 2;   // comment
+        case 0xC8: case 0xCC: return 0;  // reserved, arithmetic conditioning
+        default: return marker >= 0xC0 && marker <= 0xCF ? 11 : 0;  // SOFn with one component
+    }
+}
+
+// SOI followed by a segment that can open a JPEG: encoders and editors start with APP0/APP1,
+// but also with a quantisation table, ICC or Adobe data, or a comment.
 int DetectJpeg(CarveContext&, ByteView b) {
-    if (b.size() < 16) return kTypeNoMatch;
-    if (HasText(b, 0, "\xFF\xD8\xFF\xE0") && HasText(b, 6, "JFIF")) return kTypeJpg;
-    if (HasText(b, 0, "\xFF\xD8\xFF\xE1") && HasText(b, 6, "Exif")) return kTypeJpg;
-    return kTypeNoMatch;
+    if (b.size() < 16 || !HasText(b, 0, "\xFF\xD8\xFF")) return kTypeNoMatch;
+    const uint8_t marker = b.u8(3);
+    const uint32_t shortest = ShortestOpeningSegment(marker);
+    const uint32_t length = BigEndian16(b, 4);
+    if (shortest == 0 || length < shortest || (marker == 0xDD && length != 4)) return kTypeNoMatch;
+    return kTypeJpg;
 }
 
 int DetectPng(CarveContext&, ByteView b) {
@@ -38,7 +71,11 @@ int DetectPhotoshop(CarveContext&, ByteView b) {
 
 int DetectTiff(CarveContext&, ByteView b) {
     if (b.size() < 4) return kTypeNoMatch;
-    return HasText(b, 0, "MM\x00\x2A") || HasText(b, 0, "II\x2A\x00") ? kTypeTif : kTypeNoMatch;
+    // Classic TIFF and BigTIFF, in both byte orders.
+    return HasText(b, 0, "MM\x00\x2A") || HasText(b, 0, "II\x2A\x00") || HasText(b, 0, "MM\x00\x2B") ||
+                   HasText(b, 0, "II\x2B\x00")
+               ? kTypeTif
+               : kTypeNoMatch;
 }
 
 // The directory entries must describe images laid out back to back right after it.
@@ -68,7 +105,7 @@ int DetectTrueType(CarveContext&, ByteView b) {
 
 const Detector kGifDetector{"GIF", DetectGif, {{0, 'G'}}, 1, false};
 const Detector kBmpDetector{"BMP", DetectBmp, {{0, 'B'}}, 1, false};
-const Detector kJpegDetector{"JPEG JFIF/Exif", DetectJpeg, {{0, 0xFF}}, 1, false};
+const Detector kJpegDetector{"JPEG", DetectJpeg, {{0, 0xFF}}, 1, false};
 const Detector kPngDetector{"PNG", DetectPng, {{0, 0x89}}, 1, false};
 const Detector kPhotoshopDetector{"Photoshop", DetectPhotoshop, {{0, '8'}}, 1, false};
 const Detector kTiffDetector{"TIFF", DetectTiff, {{0, 'M'}, {0, 'I'}}, 2, false};

@@ -98,23 +98,33 @@ TEST(CarvingDetectors, RefuseNearMisses) {
     CarveContext ctx;
     auto detect = [&](const Detector& d, const Bytes& b) { return d.detect(ctx, ByteView(b.data(), b.size())); };
 
-    Bytes jpeg = SectorWith(0, "\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
-    EXPECT_EQ(kTypeJpg, detect(kJpegDetector, jpeg));
-    jpeg[9] = 'X';
-    EXPECT_EQ(kTypeNoMatch, detect(kJpegDetector, jpeg));
-    EXPECT_EQ(kTypeNoMatch, detect(kJpegDetector, SectorWith(0, "\xFF\xD8\xFF\xE1\x00\x10JFIF", 10)));
-    EXPECT_EQ(kTypeJpg, detect(kJpegDetector, SectorWith(0, "\xFF\xD8\xFF\xE1\x00\x10" "Exif", 10)));
+    // A JPEG opens with any segment an encoder may put first, with a length that fits it.
+    for (const char* start : {"\xFF\xD8\xFF\xE0\x00\x10JFIF", "\xFF\xD8\xFF\xE1\x00\x10" "Exif",
+                              "\xFF\xD8\xFF\xDB\x00\x43\x00\x00", "\xFF\xD8\xFF\xEE\x00\x0E" "Adob",
+                              "\xFF\xD8\xFF\xC4\x00\x1F\x00\x00", "\xFF\xD8\xFF\xFE\x00\x10" "note"})
+        EXPECT_EQ(kTypeJpg, detect(kJpegDetector, SectorWith(0, start, 10))) << std::string(start + 3, 1);
+    for (const char* start : {"\xFF\xD8\xFF\xDB\x00\x10\x00\x00", "\xFF\xD8\xFF\xC8\x00\x10\x00\x00",
+                              "\xFF\xD8\xFF\xDD\x00\x05\x00\x00", "\xFF\xD8\xFF\xE0\x00\x01JFIF",
+                              "\xFF\xD8\xFF\x01\x00\x10\x00\x00", "\xFF\xD8\xFE\xE0\x00\x10JFIF"})
+        EXPECT_EQ(kTypeNoMatch, detect(kJpegDetector, SectorWith(0, start, 10))) << std::string(start + 3, 1);
 
     EXPECT_EQ(kTypeGif, detect(kGifDetector, SectorWith(0, "GIF87a", 6)));
     EXPECT_EQ(kTypeNoMatch, detect(kGifDetector, SectorWith(0, "GIF89A", 6)));
     EXPECT_EQ(kTypeNoMatch, detect(kGifDetector, SectorWith(0, "GIF8xa", 6)));
 
+    // Bitmaps with the OS/2, Windows 3 and V4/V5 headers; the pixels must follow the headers.
     Bytes bmp = SectorWith(0, "BM", 2);
-    bmp[14] = 40;
-    EXPECT_EQ(kTypeBmp, detect(kBmpDetector, bmp));
-    bmp[14] = 12;  // an OS/2 header
+    for (uint8_t header : {12, 40, 108, 124}) {
+        bmp[14] = header;
+        bmp[10] = static_cast<uint8_t>(14 + header);
+        EXPECT_EQ(kTypeBmp, detect(kBmpDetector, bmp)) << int(header);
+    }
+    bmp[10] = 20;
     EXPECT_EQ(kTypeNoMatch, detect(kBmpDetector, bmp));
-    bmp[14] = 40;
+    bmp[10] = 138;
+    bmp[14] = 41;
+    EXPECT_EQ(kTypeNoMatch, detect(kBmpDetector, bmp));
+    bmp[14] = 124;
     bmp[6] = 1;
     EXPECT_EQ(kTypeNoMatch, detect(kBmpDetector, bmp));
 
@@ -207,6 +217,7 @@ TEST(CarvingDetectors, RefuseBuffersBelowTheirMinimum) {
     auto sector = [](const char* text, size_t length) { return SectorWith(0, text, length); };
     Bytes bmp = sector("BM", 2);
     bmp[14] = 40;
+    bmp[10] = 54;
     Bytes pe = sector("MZ", 2);
     pe[60] = 64;
     std::memcpy(pe.data() + 64, "PE\x00\x00", 4);
