@@ -76,7 +76,9 @@ bool IsValidDirEntry(ByteView entry, ByteView next, bool fat32) {
     }
     if (directory && !e.deleted() && e.size != 0) return false;
     if (longName && e.lowCluster != 0) return false;
-    return label || longName || (attr & (kFatAttrDirectory | kFatAttrArchive)) != 0;
+    // Read-only, hidden and system files, and files whose archive bit a backup program cleared
+    // or a camera never set, are files all the same.
+    return true;
 }
 
 }  // namespace qm

@@ -36,9 +36,10 @@ struct FatDirEntry {
     bool deleted() const { return first == kFatDeletedMark; }
     bool isLongName() const { return attributes == kFatAttrLongName; }
     bool isDirectory() const { return !isLongName() && (attributes & kFatAttrDirectory) != 0; }
+    // Any entry that is neither a folder, a volume label nor a long-name part; the archive bit
+    // says nothing (backup programs clear it, many devices never set it).
     bool isFile() const {
-        return !isLongName() && !IsVolumeLabelAttr(attributes) &&
-               (attributes & (kFatAttrDirectory | kFatAttrArchive)) == kFatAttrArchive;
+        return !isLongName() && (attributes & (kFatAttrDirectory | kFatAttrVolumeLabel)) == 0;
     }
     uint32_t cluster(bool fat32) const { return fat32 ? (uint32_t{highCluster} << 16) | lowCluster : lowCluster; }
 };

@@ -146,7 +146,12 @@ TEST(FatDirEntryTest, ValidityRules) {
         return IsValidDirEntry(ByteView(e.data(), e.size()), ByteView(), fat32);
     };
     EXPECT_TRUE(valid(entry("FILE    TXT", kFatAttrArchive)));
-    EXPECT_FALSE(valid(entry("FILE    TXT", kFatAttrReadOnly)));  // neither archive nor folder
+    // Read-only, system or attribute-less files are files: the archive bit proves nothing.
+    for (uint8_t attr : {uint8_t{kFatAttrReadOnly}, uint8_t{0x04}, uint8_t{0}}) {
+        const auto file = entry("FILE    TXT", attr);
+        EXPECT_TRUE(valid(file));
+        EXPECT_TRUE(DecodeDirEntry(ByteView(file.data(), file.size())).isFile());
+    }
     EXPECT_FALSE(valid(entry("FILE    TXT", kFatAttrArchive, 0, 5)));  // empty but has a cluster
     EXPECT_FALSE(valid(entry("file    txt", kFatAttrArchive)));        // small letters
     EXPECT_FALSE(valid(entry("FI*E    TXT", kFatAttrArchive)));
