@@ -20,9 +20,15 @@ std::wstring fileNameOf(const std::wstring& path);
 // The per-user application-data folder; QUILLMERE_APPDATA replaces it when set.
 std::wstring appDataFolder();
 
+// Whether anything has that name: a file, a folder, or a link (even one that leads nowhere).
 bool pathExists(const std::wstring& path);
 bool isFolder(const std::wstring& path);
 int createFolderTree(const std::wstring& path);
+// A folder the program fills itself (a type group, a recovered folder): created when missing,
+// with any missing parents; 0 only when the name is a real folder, not a link to one, so that
+// nothing is written through a link out of the destination. A file or link of that name gives
+// kErrorAlreadyExists.
+int createOwnFolder(const std::wstring& path);
 // Deletes a folder with everything in it; 0 when it did not exist.
 int deleteTree(const std::wstring& path);
 int deleteFile(const std::wstring& path);

@@ -157,19 +157,19 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
 
 int CFileTypeRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int) {
     if (!record) return kErrorInvalidParameter;
-    const std::wstring folder = parentOf(destination);
-    if (!folder.empty() && !platform::isFolder(folder)) {
-        const int rc = platform::createFolderTree(folder);
-        if (rc != 0 && rc != kErrorFileExists && rc != kErrorAlreadyExists) return rc;
-    }
     auto finish = [&](int error) {
         if (error > 0 && itemProgress_) itemProgress_(userData_, 100, 100, error, destination.c_str());
         return error;
     };
+    // The folder must be a real one: a link there would lead the file out of the destination.
+    const std::wstring folder = parentOf(destination);
+    if (!folder.empty()) {
+        if (int rc = platform::createOwnFolder(folder); rc != 0) return finish(rc);
+    }
     // Recovery never overwrites: the caller picks a free name, and a taken one is an error.
     if (platform::pathExists(destination)) return finish(kErrorFileExists);
     platform::File out;
-    if (int rc = out.open(destination, platform::OpenMode::OpenAlways); rc != 0) return finish(rc);
+    if (int rc = out.open(destination, platform::OpenMode::CreateNew); rc != 0) return finish(rc);
     uint64_t delivered = 0;
     bool stoppedByCallback = false;
     const uint64_t size = record->size;

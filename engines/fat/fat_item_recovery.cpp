@@ -21,10 +21,8 @@ int separatorCount(const std::wstring& path) {
     return count;
 }
 
-int createFolder(const std::wstring& path) {
-    const int rc = platform::createFolderTree(path);
-    return rc == kErrorAlreadyExists || rc == kErrorFileExists ? 0 : rc;
-}
+// Folders the recovery makes must be real ones: a link would lead files out of the destination.
+int createFolder(const std::wstring& path) { return platform::createOwnFolder(path); }
 
 int recoverFolder(IFileRecoveryParse& lister, const ScanRecord& record, const std::wstring& destination,
                   int baseDepth, const FatItemOutput& output) {
@@ -47,8 +45,7 @@ int recoverFolder(IFileRecoveryParse& lister, const ScanRecord& record, const st
         for (const ScanRecord& child : children) {
             const std::wstring target = platform::joinPath(item.destination, SafeFileName(recordName(child)));
             if (child.isFolder) {
-                createFolder(target);
-                queue.push_back({child, target, item.level + 1});
+                if (createFolder(target) == 0) queue.push_back({child, target, item.level + 1});
                 continue;
             }
             bool stop = false;
@@ -73,7 +70,7 @@ int CopyFoundFile(const ScanRecord& record, const std::wstring& destination, con
         return kErrorFileExists;
     }
     platform::File out;
-    if (int rc = out.open(destination, platform::OpenMode::CreateAlways); rc != 0) {
+    if (int rc = out.open(destination, platform::OpenMode::CreateNew); rc != 0) {
         if (report(100, rc) != 0) stopAll = true;
         return rc;
     }
@@ -92,7 +89,11 @@ int RecoverFoundItem(IFileRecoveryParse& lister, bool opened, const ScanRecord* 
     size_t cut = destination.size();
     while (cut > 0 && !isSeparator(destination[cut - 1])) --cut;
     if (cut > 1) {
-        if (int rc = createFolder(destination.substr(0, cut - 1)); rc != 0) return rc;
+        if (int rc = createFolder(destination.substr(0, cut - 1)); rc != 0) {
+            // Counted like any failed file: the caller learns of it only through the report.
+            if (output.itemProgress) output.itemProgress(output.userData, 100, 100, rc, destination.c_str());
+            return rc;
+        }
     }
     bool stop = false;
     return CopyFoundFile(*record, destination, output, stop);

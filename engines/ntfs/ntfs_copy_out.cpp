@@ -15,8 +15,6 @@
 namespace qm {
 namespace {
 
-int folderError(int rc) { return (rc == kErrorFileExists || rc == kErrorAlreadyExists) ? 0 : rc; }
-
 std::wstring parentOf(const std::wstring& path) {
     const size_t cut = path.find_last_of(L"/\\");
     return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
@@ -38,7 +36,7 @@ bool inList(const wchar_t* list, const std::wstring& extension) {
 
 int copyFolderOut(IFileRecoveryParse& engine, const ScanRecord& record, const std::wstring& destination,
                   int baseDepth, ItemProgressFn progress, void* userData, const NtfsContentReader& read) {
-    if (int rc = folderError(platform::createFolderTree(destination)); rc != 0) return rc;
+    if (int rc = platform::createOwnFolder(destination); rc != 0) return rc;
     struct Item {
         ScanRecord record;
         std::wstring path;
@@ -60,7 +58,7 @@ int copyFolderOut(IFileRecoveryParse& engine, const ScanRecord& record, const st
             const std::wstring out = item.path + platform::kPathSeparator + ntfsOutputName(recordName(child));
             if (child.isFolder) {
                 if (item.level + 1 > kNtfsMaxRecoverDepth) continue;
-                if (folderError(platform::createFolderTree(out)) == 0) queue.push_back({child, out, item.level + 1});
+                if (platform::createOwnFolder(out) == 0) queue.push_back({child, out, item.level + 1});
                 continue;
             }
             if (copyNtfsFileOut(child, out, progress, userData, read) == CancelCode) return CancelCode;
@@ -76,9 +74,10 @@ int copyNtfsFileOut(const ScanRecord& record, const std::wstring& path, ItemProg
     auto report = [&](int percent, int error) {
         return progress ? progress(userData, percent, 100, error, path.c_str()) : 0;
     };
+    // The folder must be a real one: a link there would lead the file out of the destination.
     const std::wstring folder = parentOf(path);
-    if (!folder.empty() && !platform::isFolder(folder)) {
-        if (int rc = folderError(platform::createFolderTree(folder)); rc != 0) {
+    if (!folder.empty()) {
+        if (int rc = platform::createOwnFolder(folder); rc != 0) {
             report(100, rc);
             return rc;
         }
@@ -89,7 +88,7 @@ int copyNtfsFileOut(const ScanRecord& record, const std::wstring& path, ItemProg
         return kErrorFileExists;
     }
     platform::File out;
-    if (int rc = out.open(path, platform::OpenMode::CreateAlways); rc != 0) {
+    if (int rc = out.open(path, platform::OpenMode::CreateNew); rc != 0) {
         report(100, rc);
         return rc;
     }

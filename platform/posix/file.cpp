@@ -25,6 +25,8 @@ int File::open(const std::wstring& path, OpenMode mode) {
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;
         case OpenMode::OpenAlways: flags |= O_RDWR | O_CREAT; break;
         case OpenMode::CreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        // O_EXCL also refuses a link of that name, dangling or not.
+        case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
     const int f = ::open(toUtf8(path).c_str(), flags, 0644);
     if (f < 0) return fromErrno(errno);

@@ -35,7 +35,7 @@ std::wstring appDataFolder() {
 
 bool pathExists(const std::wstring& path) {
     struct stat st {};
-    return ::stat(narrow(path).c_str(), &st) == 0;
+    return ::lstat(narrow(path).c_str(), &st) == 0;
 }
 
 bool isFolder(const std::wstring& path) {
@@ -48,6 +48,23 @@ int createFolderTree(const std::wstring& path) {
     fs::create_directories(fs::path(narrow(path)), ec);
     if (ec) return fromErrno(ec.value());
     return isFolder(path) ? 0 : kErrorPathNotFound;
+}
+
+int createOwnFolder(const std::wstring& path) {
+    // A trailing "/" would make lstat look through a link.
+    std::string p = narrow(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (::mkdir(p.c_str(), 0755) == 0) return 0;
+    if (errno == ENOENT) {
+        const size_t cut = p.find_last_of('/');
+        if (cut == std::string::npos || cut == 0) return kErrorPathNotFound;
+        if (int rc = createFolderTree(fromUtf8(p.substr(0, cut))); rc != 0) return rc;
+        if (::mkdir(p.c_str(), 0755) == 0) return 0;
+    }
+    if (errno != EEXIST) return fromErrno(errno);
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) return fromErrno(errno);
+    return S_ISDIR(st.st_mode) ? 0 : kErrorAlreadyExists;
 }
 
 int deleteTree(const std::wstring& path) {

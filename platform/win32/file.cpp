@@ -24,9 +24,16 @@ int File::open(const std::wstring& path, OpenMode mode) {
             access |= GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
             break;
+        case OpenMode::CreateNew:
+            access |= GENERIC_WRITE;
+            disposition = CREATE_NEW;
+            break;
     }
-    HANDLE f = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A symbolic link or junction of that name counts as taken; it is never followed.
+    const DWORD flags =
+        FILE_ATTRIBUTE_NORMAL | (mode == OpenMode::CreateNew ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    HANDLE f = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags,
+                           nullptr);
     if (f == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     handle_ = reinterpret_cast<intptr_t>(f);
     return 0;

@@ -50,6 +50,23 @@ int createFolderTree(const std::wstring& path) {
     return 0;
 }
 
+int createOwnFolder(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr)) return 0;
+    DWORD e = GetLastError();
+    if (e == ERROR_PATH_NOT_FOUND) {
+        const size_t cut = path.find_last_of(L"\\/");
+        if (cut == std::wstring::npos || cut == 0) return static_cast<int>(e);
+        if (int rc = createFolderTree(path.substr(0, cut)); rc != 0) return rc;
+        if (CreateDirectoryW(path.c_str(), nullptr)) return 0;
+        e = GetLastError();
+    }
+    if (e != ERROR_ALREADY_EXISTS) return static_cast<int>(e);
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
+    const bool realFolder = (a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+    return realFolder ? 0 : kErrorAlreadyExists;
+}
+
 namespace {
 // Depth-first delete of a folder's contents; bounded by the tree itself (no links are followed:
 // a junction is removed as the folder entry it is, not walked into).
