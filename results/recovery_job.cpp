@@ -1,7 +1,9 @@
 #include "results/recovery_job.h"
 
+#include <algorithm>
 #include <cwchar>
 
+#include "engines/carving/recovered_content_check.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -122,26 +124,62 @@ void CRecoveryJob::FailItem(const std::wstring& path, int error) {
     AddDetail({path, platform::errorMessage(error), error});
 }
 
+void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path, int result, int processedBefore) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (processed_ == processedBefore) {
+        ++processed_;
+        if (result != 0) {
+            ++failed_;
+            AddDetail({path, platform::errorMessage(result > 0 ? result : kErrorInvalidFunction), result});
+            return;
+        }
+        AddDetail({path, L"Success", 0});
+    }
+    if (result != 0 || item.record.isFolder || item.record.size == 0) return;
+    auto row = std::find_if(details_.rbegin(), details_.rend(),
+                            [&](const RecoveryDetailRow& r) { return r.path == path && r.error == 0; });
+    if (row == details_.rend()) return;
+    if (RecoveredContentMatchesType(path, platform::fromAnsi(recordName(item.record)))) return;
+    row->damaged = true;
+    row->status = kDamagedStatus;
+    ++damaged_;
+}
+
 int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     callbacksRefused = false;
     const std::wstring path = MakeUniquePath(destination_, item.record);
+    const std::wstring groupFolder = platform::joinPath(destination_, GroupFolderFor(item.record));
     if (!item.engine || path.empty()) {
         // No engine for the record, or no free name left: reported like any failed file.
-        FailItem(path.empty() ? platform::joinPath(destination_, GroupFolderFor(item.record)) : path,
-                 item.engine ? kErrorFileExists : kErrorInvalidParameter);
+        FailItem(path.empty() ? groupFolder : path, item.engine ? kErrorFileExists : kErrorInvalidParameter);
         return 0;
     }
+    // The group folder must be a real folder: a file of that name, a read-only destination or a
+    // link leading elsewhere fails the item with the system's reason.
+    if (int rc = platform::createOwnFolder(groupFolder); rc != 0) {
+        FailItem(path, rc);
+        return 0;
+    }
+    int processedBefore = 0;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        processedBefore = processed_;
+    }
+    int rc = 0;
     try {
         if (item.engine->SetCallbacks(nullptr, ItemCallback, this, 100) != 0) {
             callbacksRefused = true;
             return 0;
         }
-        return item.engine->RecoverItem(&item.record, path, BaseDepth(destination_));
+        rc = item.engine->RecoverItem(&item.record, path, BaseDepth(destination_));
     } catch (...) {
         // A fault that escapes an engine costs this item only.
         FailItem(path, kErrorInvalidFunction);
         return 0;
     }
+    if (rc == CancelCode) return rc;
+    SettleItem(item, path, rc, processedBefore);
+    return rc;
 }
 
 int CRecoveryJob::RunMany(const std::vector<RecoveryItem>& items) {

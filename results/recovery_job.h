@@ -27,9 +27,13 @@ struct RecoveryItem {
 
 struct RecoveryDetailRow {
     std::wstring path;
-    std::wstring status;  // "Success" or the system's message for the error
+    std::wstring status;  // "Success", kDamagedStatus, or the system's message for the error
     int error = 0;
+    // Copied, but the copy does not begin as its type begins: overwritten or misplaced data.
+    bool damaged = false;
 };
+
+inline constexpr const wchar_t* kDamagedStatus = L"Damaged: the content does not match the file type";
 
 // What the window shows after each finished or progressing file.
 struct RecoveryView {
@@ -64,6 +68,8 @@ public:
     // Read these after the worker has finished (or under Lock()).
     int processed() const { return processed_; }
     int failed() const { return failed_; }
+    // Files copied whose content does not match their type (counted among the processed).
+    int damaged() const { return damaged_; }
     int total() const { return total_; }
     bool finished() const { return finished_; }
     // The work ran to its end (the finish button shows); false after a cancel.
@@ -75,6 +81,9 @@ private:
     int OnItemProgress(int percent, int scale, int error, const wchar_t* destination);
     int RecoverOne(const RecoveryItem& item, bool& callbacksRefused);
     void FailItem(const std::wstring& path, int error);
+    // After an item: one that the engine never reported as finished is counted all the same,
+    // and a copied file whose content is not of its type is marked damaged.
+    void SettleItem(const RecoveryItem& item, const std::wstring& path, int result, int processedBefore);
     void AddDetail(RecoveryDetailRow row);
 
     const ITextSource& texts_;
@@ -85,6 +94,7 @@ private:
     bool completed_ = false;
     int processed_ = 0;
     int failed_ = 0;
+    int damaged_ = 0;
     int total_ = 0;
     std::deque<RecoveryDetailRow> details_;
     std::function<void(const RecoveryView&)> display_;

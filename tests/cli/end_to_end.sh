@@ -54,6 +54,15 @@ assert files["First day.jpg"]["group"] == "photo" and files["First day.jpg"]["en
 assert files["Tax return 2024.pdf"]["size"] > 0
 assert files["Voice memo.wav"]["modified"].endswith("Z")
 PY
+  # Group folders taken by plain files: every selected file is counted as failed, none skipped.
+  mkdir -p "$work/taken" && : >"$work/taken/photo" && : >"$work/taken/document" && : >"$work/taken/audio"
+  q recover "$image" --fast --to "$work/taken" --state-dir "$work/state" --json >"$work/taken.json" 2>/dev/null; rc=$?
+  python3 - "$work/taken.json" $rc <<'PY' && ok "taken group folders: every file fails visibly, exit 3" || bad "taken group folders"
+import json, sys
+summary = json.load(open(sys.argv[1]))["summary"]
+assert sys.argv[2] == "3" and summary["selected"] == 3, (sys.argv[2], summary)
+assert summary["failed"] == 3 and summary["succeeded"] == 0, summary
+PY
 else
   echo "skip  JSON checks: python3 is not installed"
 fi

@@ -19,8 +19,9 @@ ScanRecord named(const char* name, bool folder = false) {
     return r;
 }
 
-// Writes a small file for records whose name does not start with "bad", fails those with a
-// read error; "boom" throws; every report goes through the item callback like a real engine.
+// Writes "ok" for records whose name does not start with "bad", fails those with a read error;
+// "boom" throws; "quiet" fails without a final report. Reports go through the item callback
+// like a real engine's.
 class CopyingEngine : public CNullEngine {
 public:
     int SetCallbacks(ScanProgressFn, ItemProgressFn item, void* user, int scale) override {
@@ -34,6 +35,7 @@ public:
         const std::string name = recordName(*record);
         if (name == "boom") throw std::runtime_error("engine fault");
         if (int rc = item_(user_, 50, scale_, 0, destination.c_str()); rc != 0) return rc;
+        if (name.rfind("quiet", 0) == 0) return kErrorAccessDenied;
         int error = 0;
         if (name.rfind("bad", 0) == 0) {
             error = kErrorReadFault;
@@ -130,6 +132,24 @@ TEST(RecoveryJob, FailuresFirstSuccessesAfterAndCounts) {
     EXPECT_NE(std::wstring::npos, job.details()[4].path.find(L"b.txt"));
     EXPECT_EQ(L"Processed 1 of 5: 1 recovered, 0 failed", shownCounts[1]);
     EXPECT_EQ(BaseDepth(dir.path()), engine.lastBaseDepth);
+}
+
+TEST(RecoveryJob, EveryItemEndsCountedAndMisfitContentIsDamaged) {
+    test::TempDir dir;
+    CDefaultTexts texts;
+    CopyingEngine engine;
+    CRecoveryJob job(texts, dir.path());
+    ScanRecord photo = named("photo.jpg"), notes = named("notes.txt");
+    photo.size = notes.size = 2;
+    EXPECT_EQ(0, job.RunMany({{&engine, photo}, {&engine, notes}, {&engine, named("quiet.doc")}}));
+    EXPECT_EQ(3, job.processed());
+    EXPECT_EQ(1, job.failed());
+    EXPECT_EQ(kErrorAccessDenied, job.details()[0].error);
+    // "ok" is no JPEG: copied, but reported as damaged; the text file is a success.
+    EXPECT_EQ(1, job.damaged());
+    EXPECT_TRUE(job.details()[1].damaged);
+    EXPECT_EQ(kDamagedStatus, job.details()[1].status);
+    EXPECT_FALSE(job.details()[2].damaged);
 }
 
 TEST(RecoveryJob, CancelStopsAfterTheCurrentItem) {
