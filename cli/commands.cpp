@@ -4,6 +4,7 @@
 #include <map>
 
 #include "cli/console_scan_window.h"
+#include "cli/destination_guard.h"
 #include "cli/found_files.h"
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
@@ -159,6 +160,7 @@ int RunListCommand(const CliOptions& options) {
 
 int RunRecoverCommand(const CliOptions& options) {
     const std::wstring destination = platform::fromUtf8(options.destination);
+    if (int rc = RefuseDestinationOnSource(options.source, options.destination); rc != 0) return rc;
     if (int rc = platform::createFolderTree(destination); rc != 0) {
         std::fprintf(stderr, "quillmere: cannot use %s as the destination: %s\n", options.destination.c_str(),
                      utf8(platform::errorMessage(rc)).c_str());
@@ -195,6 +197,7 @@ int RunRecoverCommand(const CliOptions& options) {
             json.beginObject();
             json.key("path").string(utf8(row.path));
             json.key("ok").boolean(row.error == 0);
+            json.key("damaged").boolean(row.damaged);
             json.key("error").number(row.error);
             json.key("message").string(utf8(row.status));
             json.endObject();
@@ -204,19 +207,25 @@ int RunRecoverCommand(const CliOptions& options) {
         json.key("selected").number(static_cast<int64_t>(items.size()));
         json.key("succeeded").number(job.processed() - failed);
         json.key("failed").number(failed);
+        json.key("damaged").number(job.damaged());
         json.key("cancelled").boolean(cancelled);
         json.endObject();
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
-        for (const RecoveryDetailRow& row : job.details())
-            WriteText(stdout, (row.error ? L"FAILED  " : L"ok      ") + row.path +
-                                  (row.error ? L"  (" + row.status + L")" : L"") + L"\n");
+        for (const RecoveryDetailRow& row : job.details()) {
+            const wchar_t* mark = row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
+            WriteText(stdout, mark + row.path + (row.error || row.damaged ? L"  (" + row.status + L")" : L"") + L"\n");
+        }
         std::printf("%d recovered, %d failed%s, into %s\n", job.processed() - failed, failed,
                     cancelled ? " (interrupted)" : "", options.destination.c_str());
+        if (job.damaged())
+            std::printf("%d of the recovered files do not hold what their type says (overwritten or damaged)\n",
+                        job.damaged());
     }
     if (cancelled) return kExitInterrupted;
-    return failed > 0 ? kExitSomeFailed : 0;
+    // A damaged copy is not the file the user lost: the run did not fully succeed.
+    return failed > 0 || job.damaged() > 0 ? kExitSomeFailed : 0;
 }
 
 }  // namespace qm::cli

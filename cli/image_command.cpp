@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/console_scan_window.h"
+#include "cli/destination_guard.h"
 #include "cli/json_writer.h"
 #include "cli/media_command.h"
 #include "cli/scan_session.h"
@@ -67,7 +68,8 @@ int RunImageCommand(const CliOptions& options) {
     std::unique_ptr<FileImageSource> source = std::make_unique<FileImageSource>();
     uint64_t first = 0, count = 0;
     int rc = 0;
-    if (LooksLikeMediaName(options.source)) {
+    const bool fromDisk = LooksLikeMediaName(options.source);
+    if (fromDisk) {
         MediaSource media;
         std::string error;
         if (!ResolveMediaSource(options.source, media, error)) {
@@ -90,6 +92,8 @@ int RunImageCommand(const CliOptions& options) {
                      options.destination.c_str());
         return 2;
     }
+    if (int refused = RefuseDestinationOnSource({source->Path(), fromDisk}, options.destination, "image", "copied"))
+        return refused;
     if (!options.json)
         std::fprintf(stderr, "imaging %s into %s\n", options.source.c_str(), options.destination.c_str());
     rc = CopySourceToImage(job, std::move(source), first, count, imagePath, &progress);

@@ -168,7 +168,8 @@ std::string HelpText(const std::string& command) {
                "sector into FILE.img, which can then be scanned in its place. SOURCE is only read.\n"
                "Sectors that cannot be read are written as zeros and listed in FILE.img.badsectors\n"
                "(one 'first count' line per run, counted from the image's start); the copy goes on.\n\n"
-               "  --to FILE.img     the image; an existing file is overwritten and cut to the copy's length\n"
+               "  --to FILE.img     the image; an existing file is overwritten and cut to the copy's length;\n"
+               "                    it must not lie on the disk being copied\n"
                "  --json            one JSON document on standard output\n" +
                exits;
     if (command == "probe")
