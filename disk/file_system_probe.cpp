@@ -93,11 +93,23 @@ bool IsExtSuperblock(ByteView s) {
     return inodeCount > firstInode;
 }
 
+size_t FatBackupBootOffset(ByteView area) {
+    for (uint32_t bytesPerSector = 512; bytesPerSector <= 2048; bytesPerSector *= 2) {
+        const size_t at = size_t{kFatBackupBootSector} * bytesPerSector;
+        const ByteView copy = area.sub(at, 512);
+        if (copy.u16(0x0B) == bytesPerSector && copy.u16(0x32) == kFatBackupBootSector && IsFat32BootSector(copy) &&
+            IsFatBootSector(copy))
+            return at;
+    }
+    return 0;
+}
+
 FileSystemKind ProbeFileSystem(ByteView probe) {
     const ByteView boot = probe.sub(0, 512);
     if (IsNtfsBootSector(boot)) return FileSystemKind::Ntfs;
     if (IsFatBootSector(boot)) return FileSystemKind::Fat;
     if (IsExtSuperblock(probe.sub(1024, 1024))) return FileSystemKind::Ext;
+    if (FatBackupBootOffset(probe) != 0) return FileSystemKind::Fat;
     return FileSystemKind::Unknown;
 }
 

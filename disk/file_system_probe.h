@@ -19,6 +19,13 @@ bool IsFat32BootSector(ByteView bootSector);
 bool IsFatBootSector(ByteView bootSector);
 bool IsExtSuperblock(ByteView superblock);  // the 1024 bytes at offset 1024 of the probe
 
+// Where a FAT32 volume keeps the copy of its boot sector, in its own sectors.
+inline constexpr uint32_t kFatBackupBootSector = 6;
+// The byte offset in `area` (a volume's first sectors) of a FAT32 boot sector copy at sector
+// 6 that says it is one, for sector sizes of 512 to 2048 bytes; 0 when there is none.
+size_t FatBackupBootOffset(ByteView area);
+
+// A FAT32 volume whose first sector is damaged counts as FAT when its copy at sector 6 is sound.
 FileSystemKind ProbeFileSystem(ByteView probe);
 const wchar_t* FileSystemKindName(FileSystemKind kind);
 

@@ -1,5 +1,8 @@
 #include "engines/fat/fast_fat_recovery.h"
 
+#include <vector>
+
+#include "disk/file_system_probe.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -41,15 +44,20 @@ int CFastFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64
 }
 
 int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
-    uint8_t boot[kBootAreaBytes] = {};
+    std::vector<uint8_t> boot(kBootAreaBytes, 0);
     platform::File& handle = volume_.reader.handle;
     if (int rc = handle.seek(startBytes); rc != 0) return rc;
     size_t got = 0;
-    if (int rc = platform::readFully(handle, boot, sizeof boot, got); rc != 0) return rc;
+    if (int rc = platform::readFully(handle, boot.data(), boot.size(), got); rc != 0) return rc;
     if (got < 512) return kErrorReadFault;
 
+    const ByteView area(boot.data(), got);
     FatGeometry geometry;
-    if (int rc = DecodeFatBootSector(ByteView(boot, got), geometry); rc != 0) return rc;
+    if (int rc = DecodeFatBootSector(area, geometry); rc != 0) {
+        // A damaged first sector: a FAT32 volume keeps a copy of it.
+        const size_t copy = FatBackupBootOffset(area);
+        if (copy == 0 || DecodeFatBootSector(area.sub(copy), geometry) != 0) return rc;
+    }
     const uint32_t sectorSize = geometry.bytesPerSector;
     if (startBytes % sectorSize != 0) return kErrorInvalidParameter;
     volume_.Describe(geometry, startBytes / sectorSize, mediumBytes / sectorSize);

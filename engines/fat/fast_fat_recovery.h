@@ -16,8 +16,9 @@ namespace qm {
 
 class CFastFatRecovery : public CStoreBackedEngine {
 public:
-    // The first bytes of the volume read at open.
-    static constexpr uint32_t kBootAreaBytes = 4096;
+    // The first bytes of the volume read at open: the boot sector and, for a damaged one, the
+    // FAT32 copy at sector 6.
+    static constexpr uint32_t kBootAreaBytes = 16384;
 
     CFastFatRecovery();
     ~CFastFatRecovery() override;

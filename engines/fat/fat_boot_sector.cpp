@@ -21,6 +21,8 @@ int DecodeFatBootSector(ByteView b, FatGeometry& g) {
     g.fatCount = b.u8(0x10);
     g.rootEntries = b.u16(0x11);
     g.totalSectors = b.u16(0x13) != 0 ? b.u16(0x13) : b.u32(0x20);
+    g.media = b.u8(0x15);
+    g.hiddenSectors = b.u32(0x1C);
 
     if (!isPowerOfTwo(g.bytesPerSector) || g.bytesPerSector < 512 || g.bytesPerSector > 4096)
         return kErrorInvalidParameter;
@@ -35,6 +37,9 @@ int DecodeFatBootSector(ByteView b, FatGeometry& g) {
     if (fat32) {
         g.rootCluster = b.u32(0x2C);
         if (g.rootCluster < 2) return kErrorInvalidParameter;
+        // 0xFFFF is written by formatters that keep no copy.
+        const uint16_t backup = b.u16(0x32);
+        g.backupBootSector = backup != 0xFFFF && backup < g.reservedSectors ? backup : 0;
     } else {
         // The fixed root holds as many entries as the boot sector says; it is not always 32 sectors.
         if (g.rootEntries == 0) return kErrorInvalidParameter;
@@ -49,6 +54,16 @@ int DecodeFatBootSector(ByteView b, FatGeometry& g) {
     g.clusterCount = static_cast<uint32_t>(clusters > 0x0FFFFFF5 ? 0x0FFFFFF5 : clusters);
     g.fatBits = fat32 ? 32 : (g.clusterCount <= kMaxFat12Clusters ? 12 : 16);
     return 0;
+}
+
+bool FatTableBegins(ByteView s, const FatGeometry& g) {
+    if (s.u8(0) != g.media || s.u8(1) != 0xFF) return false;
+    if (g.fatBits == 12) return (s.u8(2) & 0xF0) == 0xF0;
+    // Entry 1's top bits may record an unclean shutdown or a disk error.
+    if (g.fatBits == 16) return s.u8(2) == 0xFF && (s.u8(3) & 0x3F) == 0x3F;
+    // The top four bits of a FAT32 entry are reserved.
+    return s.u8(2) == 0xFF && (s.u8(3) & 0x0F) == 0x0F && s.u8(4) == 0xFF && s.u8(5) == 0xFF && s.u8(6) == 0xFF &&
+           (s.u8(7) & 0x03) == 0x03;
 }
 
 }  // namespace qm

@@ -20,6 +20,9 @@ struct FatGeometry {
     uint32_t rootDirSectors = 0;   // FAT12/16: sectors of the fixed root directory
     uint32_t dataStart = 0;        // sectors from the boot sector to cluster 2
     uint32_t clusterCount = 0;     // data clusters the boot sector describes
+    uint8_t media = 0;             // the media byte, repeated at the start of every table
+    uint32_t hiddenSectors = 0;    // sectors before the volume on its disk, as recorded at format time
+    uint32_t backupBootSector = 0; // FAT32: sectors from the boot sector to its copy; 0 when none
 
     bool isFat32() const { return fatBits == 32; }
     uint32_t clusterBytes() const { return sectorsPerCluster * bytesPerSector; }
@@ -32,5 +35,9 @@ struct FatGeometry {
 // Fills `out` from the first sector of a FAT volume; 0, or 87 when the parameters cannot
 // describe a usable volume (zero or odd sizes, areas that overlap or exceed 32 bits).
 int DecodeFatBootSector(ByteView boot, FatGeometry& out);
+
+// Whether a sector begins as the geometry's allocation tables do: the media byte, then the
+// rest of entries 0 and 1 all ones.
+bool FatTableBegins(ByteView sector, const FatGeometry& g);
 
 }  // namespace qm

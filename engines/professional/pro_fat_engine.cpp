@@ -1,9 +1,6 @@
-// Opening the source, the callbacks, and the start of a scan: a fresh log and the boot
-// sector's geometry when the area still begins with one.
+// Opening the source, the callbacks, and the start of a scan: a fresh log and cleared state.
 #include <algorithm>
 
-#include "disk/file_system_probe.h"
-#include "engines/fat/fat_boot_sector.h"
 #include "engines/professional/pro_fat_directory_sector.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "platform/errors.h"
@@ -97,47 +94,6 @@ int CProfessionalFatRecovery::OpenFatLog(const wchar_t* logName) {
     if (rc == 0 && callbacks_.listProgress)
         CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return rc;
-}
-
-// The geometry a FAT boot sector at `volumeStart` gives, in the medium's sectors.
-std::optional<profat::FatGeometry> CProfessionalFatRecovery::BootGeometry(ByteView view, uint64_t volumeStart,
-                                                                         qm::FatGeometry& decoded) const {
-    if (!IsFatBootSector(view) || DecodeFatBootSector(view, decoded) != 0) return std::nullopt;
-    // The boot sector counts in its own sectors; the scan counts in the medium's.
-    if (decoded.bytesPerSector % sectorSize_ != 0) return std::nullopt;
-    const uint64_t ratio = decoded.bytesPerSector / sectorSize_;
-    if (uint64_t{decoded.dataStart} * ratio > UINT32_MAX || decoded.sectorsPerCluster * ratio > 128)
-        return std::nullopt;
-    profat::FatGeometry g;
-    g.sectorsPerCluster = static_cast<uint32_t>(decoded.sectorsPerCluster * ratio);
-    g.dataStart = static_cast<uint32_t>(decoded.dataStart * ratio);
-    g.rootSectors = decoded.isFat32() ? profat::FatGeometry::kFixedRootSectors
-                                      : static_cast<uint32_t>(decoded.rootDirSectors * ratio);
-    g.volumeStart = volumeStart;
-    return g;
-}
-
-int CProfessionalFatRecovery::PrepareFatScan() {
-    if (!opened_) return kErrorInvalidHandle;
-    const uint32_t count = std::max<uint32_t>(1, kBootAreaBytes / sectorSize_);
-    std::vector<uint8_t> boot(static_cast<size_t>(count) * sectorSize_, 0);
-    uint32_t got = 0;
-    const int rc = reader_.ReadSectors(count, boot.data(), areaStart_, sectorSize_, got);
-    if (got == 0) return rc != 0 ? rc : kErrorReadFault;
-    qm::FatGeometry decoded;
-    const auto g = BootGeometry(ByteView(boot.data(), static_cast<size_t>(got) * sectorSize_), areaStart_, decoded);
-    if (!g || geometries_.Add(*g) != 0) return 0;
-    bootGeometry_ = true;
-    fat32_ = decoded.isFat32();
-    rootCluster_ = decoded.isFat32() ? decoded.rootCluster : 0;
-    return 0;
-}
-
-void CProfessionalFatRecovery::OnBootSector(ByteView sector, uint64_t absoluteSector) {
-    // The area's own boot sector was taken by PrepareFatScan; a repeat changes nothing.
-    if (absoluteSector == areaStart_) return;
-    qm::FatGeometry decoded;
-    if (const auto g = BootGeometry(sector, absoluteSector, decoded)) geometries_.Add(*g);
 }
 
 }  // namespace qm

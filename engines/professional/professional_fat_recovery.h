@@ -47,7 +47,8 @@ public:
     void OnSubdirectoryHead(const uint8_t* sector, uint64_t absoluteSector);
     // A FAT boot sector met inside the area (a partition of a scanned disk, a volume moved
     // into an image): its geometry places that volume's directories even when only one of
-    // its folders survived, where sightings alone would need two.
+    // its folders survived, where sightings alone would need two. A FAT32 copy places the
+    // volume at the start it was copied from.
     void OnBootSector(ByteView sector, uint64_t absoluteSector);
     // A sector that passes IsDirectorySector and is not a subdirectory head.
     void OnDirectorySector(const uint8_t* sector, uint64_t absoluteSector);
@@ -70,7 +71,15 @@ public:
     size_t FolderCount() const { return folders_.size(); }
 
 private:
+    // Boot sectors (pro_fat_boot.cpp).
     std::optional<profat::FatGeometry> BootGeometry(ByteView view, uint64_t volumeStart, qm::FatGeometry& decoded) const;
+    // Whether the decoded volume's tables and root directory lie where a start here puts them.
+    bool LayoutFitsAt(const qm::FatGeometry& decoded, uint64_t start);
+    // The start of the volume when the FAT32 boot sector at `sector` is the copy its own
+    // fields place there, and the volume's layout fits that start rather than `sector`.
+    std::optional<uint64_t> BackupVolumeStart(const qm::FatGeometry& decoded, uint64_t sector);
+    // Makes the geometry the area's own (index 0) when nothing came before; false otherwise.
+    bool TakeAreaBootGeometry(const profat::FatGeometry& g, const qm::FatGeometry& decoded);
     // Scanning (pro_fat_sectors.cpp, pro_fat_parse.cpp, pro_fat_finish.cpp).
     void ClearScanState();
     // Parses directory entries; returns the directory they were settled in. An unfinished

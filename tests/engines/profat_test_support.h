@@ -66,6 +66,39 @@ inline std::unique_ptr<CProfessionalFatRecovery> ScanImage(const std::wstring& i
     return engine;
 }
 
+// As ScanImage, with the sectors that end in 55 AA offered as boot sectors too, as the
+// deep-mode coordinator offers them.
+inline std::unique_ptr<CProfessionalFatRecovery> ScanImageWithBootSectors(const std::wstring& image,
+                                                                         const std::wstring& logs) {
+    auto engine = std::make_unique<CProfessionalFatRecovery>();
+    engine->SetLogFolder(logs);
+    EXPECT_EQ(0, engine->OpenImage(image, 'P'));
+    EXPECT_EQ(0, engine->OpenFatLog(nullptr));
+    EXPECT_EQ(0, engine->PrepareFatScan());
+    platform::File file;
+    EXPECT_EQ(0, file.open(image, platform::OpenMode::ReadExisting));
+    const uint32_t sectorSize = engine->SectorSize();
+    std::vector<uint8_t> chunk(65536);
+    for (uint64_t sector = 0;;) {
+        size_t got = 0;
+        platform::readFully(file, chunk.data(), chunk.size(), got);
+        const size_t sectors = got / sectorSize;
+        for (size_t i = 0; i < sectors; ++i) {
+            const uint8_t* s = chunk.data() + i * sectorSize;
+            const ByteView v(s, sectorSize);
+            if (v.u8(510) == 0x55 && v.u8(511) == 0xAA) engine->OnBootSector(v, sector + i);
+            if (IsDotPair(v.sub(0, 32), v.sub(32, 32)))
+                engine->OnSubdirectoryHead(s, sector + i);
+            else if (CProfessionalFatRecovery::IsDirectorySector(s, sectorSize))
+                engine->OnDirectorySector(s, sector + i);
+        }
+        sector += sectors;
+        if (got < chunk.size()) break;
+    }
+    engine->FinishFatScan();
+    return engine;
+}
+
 struct ListedItem {
     ScanRecord record;
     int level = 0;  // the level its children are listed with
