@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/disk_enumeration.h"
+#include "platform/posix/mount_table.h"
 #include "platform/errors.h"
 #include "platform/text.h"
 
@@ -64,36 +65,10 @@ struct MountPoint {
     std::string type;
 };
 
-// "\040" and friends stand for blanks and other bytes in the mount table's paths.
-std::string unescapeMountPath(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto octal = [&](size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '7'; };
-        if (text[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
-            out += static_cast<char>(((text[i + 1] - '0') << 6) | ((text[i + 2] - '0') << 3) | (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // Device number ("8:1") to its first mount.
 std::map<std::string, MountPoint> readMountTable(const std::string& mountInfo) {
     std::map<std::string, MountPoint> mounts;
-    std::ifstream in(mountInfo);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::vector<std::string> parts;
-        std::string part;
-        while (fields >> part) parts.push_back(part);
-        const auto dash = std::find(parts.begin(), parts.end(), "-");
-        if (parts.size() < 5 || dash == parts.end() || dash + 1 == parts.end()) continue;
-        MountPoint mount{unescapeMountPath(parts[4]), *(dash + 1)};
-        mounts.emplace(parts[2], mount);
-    }
+    for (const MountTableEntry& e : ReadMountTable(mountInfo)) mounts.emplace(e.number, MountPoint{e.mountPoint, e.type});
     return mounts;
 }
 

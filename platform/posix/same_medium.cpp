@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/disk_enumeration.h"
+#include "platform/posix/mount_table.h"
 #include "platform/same_medium.h"
 #include "platform/text.h"
 
@@ -71,18 +72,8 @@ fs::path nodeOfDevicePath(const Tree& tree, const std::string& path) {
 fs::path nodeOfFileSystem(const Tree& tree, dev_t device) {
     if (fs::path node = nodeOfNumber(tree, device); !node.empty()) return node;
     const std::string number = numberText(device);
-    std::ifstream in(tree.mountInfo);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::vector<std::string> parts;
-        std::string part;
-        while (fields >> part) parts.push_back(part);
-        const auto dash = std::find(parts.begin(), parts.end(), "-");
-        if (parts.size() < 3 || parts[2] != number || dash == parts.end() || parts.end() - dash < 3) continue;
-        const std::string& source = *(dash + 2);
-        if (source.rfind('/', 0) == 0) return nodeOfDevicePath(tree, source);
-    }
+    for (const MountTableEntry& e : ReadMountTable(tree.mountInfo))
+        if (e.number == number && e.source.rfind('/', 0) == 0) return nodeOfDevicePath(tree, e.source);
     return {};
 }
 

@@ -30,7 +30,7 @@ T Val(T value) {
 
 // Every sector of the image from the start, in 64 KiB chunks: subdirectory heads and
 // directory sectors go to their handlers. Returns the sectors fed.
-inline uint64_t FeedImage(CProfessionalFatRecovery& engine, const std::wstring& image) {
+inline uint64_t FeedImage(CProfessionalFatRecovery& engine, const std::wstring& image, bool bootSectors = false) {
     platform::File file;
     EXPECT_EQ(0, file.open(image, platform::OpenMode::ReadExisting));
     const uint32_t sectorSize = engine.SectorSize();
@@ -43,6 +43,7 @@ inline uint64_t FeedImage(CProfessionalFatRecovery& engine, const std::wstring& 
         for (size_t i = 0; i < sectors; ++i) {
             const uint8_t* s = chunk.data() + i * sectorSize;
             const ByteView v(s, sectorSize);
+            if (bootSectors && v.u8(510) == 0x55 && v.u8(511) == 0xAA) engine.OnBootSector(v, sector + i);
             if (IsDotPair(v.sub(0, 32), v.sub(32, 32)))
                 engine.OnSubdirectoryHead(s, sector + i);
             else if (CProfessionalFatRecovery::IsDirectorySector(s, sectorSize))
@@ -55,13 +56,14 @@ inline uint64_t FeedImage(CProfessionalFatRecovery& engine, const std::wstring& 
 }
 
 // An engine over an image with its logs in `logs`, scanned from the first sector to the last.
-inline std::unique_ptr<CProfessionalFatRecovery> ScanImage(const std::wstring& image, const std::wstring& logs) {
+inline std::unique_ptr<CProfessionalFatRecovery> ScanImage(const std::wstring& image, const std::wstring& logs,
+                                                           bool bootSectors = false) {
     auto engine = std::make_unique<CProfessionalFatRecovery>();
     engine->SetLogFolder(logs);
     EXPECT_EQ(0, engine->OpenImage(image, 'P'));
     EXPECT_EQ(0, engine->OpenFatLog(nullptr));
     EXPECT_EQ(0, engine->PrepareFatScan());
-    FeedImage(*engine, image);
+    FeedImage(*engine, image, bootSectors);
     engine->FinishFatScan();
     return engine;
 }
@@ -70,33 +72,7 @@ inline std::unique_ptr<CProfessionalFatRecovery> ScanImage(const std::wstring& i
 // deep-mode coordinator offers them.
 inline std::unique_ptr<CProfessionalFatRecovery> ScanImageWithBootSectors(const std::wstring& image,
                                                                          const std::wstring& logs) {
-    auto engine = std::make_unique<CProfessionalFatRecovery>();
-    engine->SetLogFolder(logs);
-    EXPECT_EQ(0, engine->OpenImage(image, 'P'));
-    EXPECT_EQ(0, engine->OpenFatLog(nullptr));
-    EXPECT_EQ(0, engine->PrepareFatScan());
-    platform::File file;
-    EXPECT_EQ(0, file.open(image, platform::OpenMode::ReadExisting));
-    const uint32_t sectorSize = engine->SectorSize();
-    std::vector<uint8_t> chunk(65536);
-    for (uint64_t sector = 0;;) {
-        size_t got = 0;
-        platform::readFully(file, chunk.data(), chunk.size(), got);
-        const size_t sectors = got / sectorSize;
-        for (size_t i = 0; i < sectors; ++i) {
-            const uint8_t* s = chunk.data() + i * sectorSize;
-            const ByteView v(s, sectorSize);
-            if (v.u8(510) == 0x55 && v.u8(511) == 0xAA) engine->OnBootSector(v, sector + i);
-            if (IsDotPair(v.sub(0, 32), v.sub(32, 32)))
-                engine->OnSubdirectoryHead(s, sector + i);
-            else if (CProfessionalFatRecovery::IsDirectorySector(s, sectorSize))
-                engine->OnDirectorySector(s, sector + i);
-        }
-        sector += sectors;
-        if (got < chunk.size()) break;
-    }
-    engine->FinishFatScan();
-    return engine;
+    return ScanImage(image, logs, true);
 }
 
 struct ListedItem {
