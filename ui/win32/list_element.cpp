@@ -213,6 +213,7 @@ void CListElementUI::DrawItemText(HDC hdc, const RECT& rc) {
     if (i >= m_texts.size() || m_texts[i].empty()) continue;
     RECT text{cell.left + info.textPadding.left, cell.top + info.textPadding.top, cell.right - info.textPadding.right,
               cell.bottom - info.textPadding.bottom};
+    if (i == 0 && text.left < rc.left + m_firstTextIndent) text.left = rc.left + m_firstTextIndent;
     if (IsEmptyRect(text)) continue;
     if (info.showHtml) {
       std::vector<MarkupLink> links;

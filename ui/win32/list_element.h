@@ -61,6 +61,8 @@ class CListElementUI : public CControlUI {
   bool m_checked = false;
   UINT m_buttonState = 0;
   std::vector<std::wstring> m_texts;
+  // The first column's text starts at least this far from the row's left edge (past a row image).
+  int m_firstTextIndent = 0;
   std::wstring m_checkImage, m_checkedImage;
   std::vector<MarkupLink> m_links;
 };

@@ -1,5 +1,7 @@
 #include "ui/win32/list_image_text_element.h"
 
+#include "ui/core/skin_values.h"
+
 namespace qm::ui {
 
 std::wstring CListImageTextElementUI::GetClass() const { return L"ListImageTextElementUI"; }
@@ -11,6 +13,9 @@ void* CListImageTextElementUI::GetInterface(std::wstring_view name) {
 
 void CListImageTextElementUI::SetImage(std::wstring_view image) {
   m_image = image;
+  // The texts begin after a placed image instead of under it.
+  ImageAttributes attributes;
+  m_firstTextIndent = ParseImageAttributes(m_image, attributes) && attributes.hasDest ? attributes.dest.right + 4 : 0;
   Invalidate();
 }
 

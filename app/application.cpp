@@ -1,0 +1,81 @@
+#include "app/application.h"
+
+#include <exception>
+#include <string>
+
+#include "app/main_wnd.h"
+#include "app/module_folder.h"
+#include "app/picture_component.h"
+#include "app/player_processes.h"
+#include "app/single_instance.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "ui/win32/gdiplus_include.h"
+#include "ui/win32/paint_manager.h"
+
+namespace qm::app {
+
+namespace {
+
+// The preview's temporary video, left in the scan-log folder.
+std::wstring PreviewVideoPath() {
+    const std::wstring scanLog =
+        platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
+    return platform::joinPath(scanLog, L"tmp.avi");
+}
+
+void RunMainWindow() {
+    CMainWnd window;
+    window.Create(nullptr, kMainWindowTitle, kMainWindowStyle, kMainWindowExStyle, 0, 0, 800, 500);
+    window.SetIcon(kMainWindowIcon);
+    window.CenterWindow();
+    window.ShowWindow(true, true);
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!ui::CPaintManagerUI::TranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+}  // namespace
+
+int RunApplication(HINSTANCE instance) {
+    ui::CPaintManagerUI::SetInstance(instance);
+    if (!ClaimSingleInstance()) {
+        UseModuleFolderForLanguages();
+        BringUpRunningCopy();
+        return 0;
+    }
+    if (!RegisterPictureComponent()) {
+        ::MessageBoxW(nullptr, kRegistrationFailedText, L"Information", MB_OK);
+        return 0;
+    }
+    if (FAILED(::CoInitialize(nullptr))) return 0;
+    if (FAILED(::OleInitialize(nullptr))) return 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    HMODULE richEdit = ::LoadLibraryW(L"Riched20.dll");
+    UseModuleFolderForLanguages();
+
+    try {
+        RunMainWindow();
+    } catch (const std::exception& error) {
+        // A window that cannot be built names itself and its skin; the user sees why.
+        ::MessageBoxW(nullptr, platform::fromUtf8(error.what()).c_str(), L"Quillmere", MB_OK | MB_ICONERROR);
+    }
+
+    ui::CPaintManagerUI::Term();
+    if (richEdit) ::FreeLibrary(richEdit);
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    ::OleUninitialize();
+    ::CoUninitialize();
+    TerminateProcessesByName(kPreviewPlayer, GetModuleFolder());
+    TerminateProcessesByName(kPreviewPlayerSecond, GetModuleFolder());
+    platform::deleteFile(PreviewVideoPath());
+    return 0;
+}
+
+}  // namespace qm::app
