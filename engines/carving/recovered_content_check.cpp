@@ -5,6 +5,7 @@
 #include "engines/carving/carve_context.h"
 #include "engines/carving/matches_extension.h"
 #include "engines/carving/sector_source.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/text.h"
 #include "results/type_classification.h"
@@ -25,7 +26,9 @@ bool RecoveredContentMatchesType(const std::wstring& path, const std::wstring& n
     if (file.open(path, platform::OpenMode::ReadExisting) != 0) return true;
     std::vector<uint8_t> bytes(kCheckedBytes);
     size_t got = 0;
-    if (platform::readFully(file, bytes.data(), bytes.size(), got) != 0 || got == 0) return true;
+    // A file shorter than the buffer ends the read early; what arrived is judged.
+    const int rc = platform::readFully(file, bytes.data(), bytes.size(), got);
+    if ((rc != 0 && rc != kErrorHandleEof) || got == 0) return true;
     bytes.resize(got);
     // Whole sectors for the detectors that read on; the tail of a short file is zero-filled.
     const size_t padded = (got + kSectorSize - 1) / kSectorSize * kSectorSize;
