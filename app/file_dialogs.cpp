@@ -1,6 +1,7 @@
 #include "app/file_dialogs.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -43,6 +44,20 @@ std::wstring AskForImageFile(HWND owner, FileDialogKind kind, const std::wstring
         if (!::GetSaveFileNameW(&dialog)) return std::wstring();
     }
     return std::wstring(path.data());
+}
+
+std::wstring AskForFolder(HWND owner, const std::wstring& title) {
+    if (StandIn()) return StandIn()(FileDialogKind::RecoveryFolder, title);
+    BROWSEINFOW browse{};
+    browse.hwndOwner = owner;
+    browse.lpszTitle = title.c_str();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&browse);
+    if (!chosen) return std::wstring();
+    std::vector<wchar_t> path(kPathChars, L'\0');
+    const bool named = ::SHGetPathFromIDListW(chosen, path.data()) != FALSE;
+    ::CoTaskMemFree(chosen);
+    return named ? std::wstring(path.data()) : std::wstring();
 }
 
 }  // namespace qm::app

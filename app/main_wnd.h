@@ -8,23 +8,29 @@
 #include <string>
 #include <vector>
 
+#include "app/core/found_files_model.h"
 #include "app/core/type_choice.h"
 #include "app/core/media_rows.h"
 #include "app/core/wizard_state.h"
 #include "app/list_ex.h"
 #include "app/wnd_shadow.h"
 #include "disk/volume_entry.h"
+#include "engines/scan_driver.h"
 #include "ui/win32/window_impl_base.h"
 
 namespace qm::ui {
 class CCheckBoxUI;
+class CListUI;
 class COptionUI;
+class CTreeNodeUI;
 class CTabLayoutUI;
 }  // namespace qm::ui
 
 namespace qm::app {
 
 class CDiskListUI;
+class CFileTreeUI;
+class CPaginationUI;
 
 // One entry of the media list and what it stands for.
 struct MediaSource {
@@ -35,6 +41,13 @@ struct MediaSource {
     std::wstring imagePath;         // Image
     uint64_t imageBytes = 0;
     uint16_t imageTag = 0;
+    // The engine of this entry's last scan: the results are listed, previewed and recovered
+    // through it.
+    std::unique_ptr<IFileRecoveryParse> engine;
+
+    bool Scannable() const { return kind == MediaRowKind::Entry || kind == MediaRowKind::Image; }
+    // The tag the engine writes into its records' driveLetter.
+    uint16_t Tag() const { return kind == MediaRowKind::Image ? imageTag : entry.tag; }
 };
 
 class CMainWnd : public ui::WindowImplBase {
@@ -59,6 +72,7 @@ public:
 
     const WizardState& Wizard() const { return m_wizard; }
     const TypeChoice& Choice() const { return m_choice; }
+    const FoundFilesModel& Found() const { return m_found; }
     // The media list entry selected now, or nullptr.
     const MediaSource* SelectedSource() const;
     // Adds an image file to the media list (as "BtnLoadImage" does after its dialog).
@@ -106,6 +120,23 @@ private:
     void LoadImage();
     void CreateImage();
     void RequestScan();
+    void Recover();
+
+    // Scan, search, results
+    std::vector<MediaSource*> SourcesOfSelection(const MediaSource* fallback) const;
+    std::vector<MediaSource*> AllScannable() const;
+    IFileRecoveryParse* EngineOfTag(uint16_t tag) const;
+    void OnScanFinished();
+    void OnSearchFinished();
+    void BuildTypeTree();
+    void ClearResultsView();
+    void OnTypeTreeSelect();
+    void ShowTypePage(int page);
+    void OnFileCheckClick(int rowIndex, bool checked);
+    void OnTypeTreeCheck(ui::CControlUI* node, bool checked);
+    void OnListAllChecked(bool checked);
+    void OnHeaderClick(const std::wstring& header);
+    void SyncResultChecks();
 
     WizardState m_wizard;
     TypeChoice m_choice;
@@ -119,7 +150,30 @@ private:
     std::vector<HDEVNOTIFY> m_deviceNotifications;
     CWndShadow m_shadow;
 
+    // The last scan: its sources (currentSource), mode and fast-scan log folder.
+    std::vector<MediaSource*> m_lastScanned;
+    bool m_scanStarted = false;
+    int m_lastScanMode = kScanModeDeep;
+    std::wstring m_lastScanFolder;
+    // While a scan or search window is open its finish message waits for the window to close,
+    // so that the engines are back in their sources first.
+    bool m_scanning = false;
+    bool m_searching = false;
+    bool m_scanFinishPending = false;
+    bool m_searchFinishPending = false;
+    std::vector<ScanRecord> m_typeResults;
+    FoundFilesModel m_found;
+    std::wstring m_destinationFolder;
+    std::array<ui::CTreeNodeUI*, kTypeGroupCount> m_groupNodes{};
+    std::vector<ui::CTreeNodeUI*> m_typeNodes;  // by type index of m_found
+    int m_shownType = -1;
+    bool m_syncingResults = false;
+
     ui::CTabLayoutUI* m_tabPage = nullptr;
+    CFileTreeUI* m_typeTree = nullptr;
+    ui::CListUI* m_fileList = nullptr;
+    CPaginationUI* m_pagination = nullptr;
+    ui::CCheckBoxUI* m_listAllCheck = nullptr;
     CDiskListUI* m_diskList = nullptr;
     ui::CControlUI* m_partitionListBar = nullptr;
     std::array<ui::CCheckBoxUI*, kTypeGroupCount> m_groupChecks{};

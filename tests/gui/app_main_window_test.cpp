@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,15 +17,55 @@
 #include "app/file_dialogs.h"
 #include "app/main_wnd.h"
 #include "app/message_box.h"
+#include "app/recover_process_wnd.h"
 #include "app/single_instance.h"
 #include "results/type_options.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/test_support.h"
+#include "ui/win32/check_box.h"
+#include "ui/win32/list.h"
+#include "ui/win32/list_element.h"
+#include "ui/win32/tree_node.h"
 #include "ui/win32/ui_lib.h"
 
 using namespace qm;
 
 namespace {
+
+// How many deleted files of each extension the FAT fixture holds, from its list of them.
+std::map<std::wstring, size_t> ExpectedFilesByExtension() {
+    const auto bytes = test::readWholeFile(test::fixturePath("fat/expected.tsv"));
+    std::istringstream list(std::string(bytes.begin(), bytes.end()));
+    std::map<std::wstring, size_t> counts;
+    for (std::string line; std::getline(list, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::string path = line.substr(0, line.find('\t'));
+        const std::string extension = path.substr(path.find_last_of('.') + 1);
+        ++counts[std::wstring(extension.begin(), extension.end())];
+    }
+    return counts;
+}
+
+// The recovery window the main window runs modally: once it has finished, the test's timer
+// takes its picture, keeps its rows and presses Finish.
+struct RecoveryWatch {
+    std::vector<RecoveryDetailRow> rows;
+    bool finished = false;
+};
+RecoveryWatch* g_recovery = nullptr;
+
+void CALLBACK WatchRecovery(HWND, UINT, UINT_PTR, DWORD) {
+    HWND hwnd = ::FindWindowW(L"UIRecoverProcessWnd", nullptr);
+    if (!g_recovery || g_recovery->finished || !hwnd) return;
+    auto* window = dynamic_cast<app::CRecoverProcessWnd*>(
+        reinterpret_cast<ui::CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+    ui::CControlUI* finish = window ? window->FindControl(L"FinishBtn") : nullptr;
+    if (!finish || !finish->IsVisible()) return;
+    g_recovery->finished = true;
+    g_recovery->rows.assign(window->Job().details().begin(), window->Job().details().end());
+    guitest::SaveWindowScreenshot(hwnd, L"app_main_window_recovery.png");
+    guitest::PostClick(hwnd, finish);
+}
 
 std::wstring Text(const wchar_t* key) { return app::CLanguageManager::Instance().GetText(L"Messages", key); }
 
@@ -252,4 +294,113 @@ TEST(CreateImageWindow, StopQuestionAnsweredNoGoesOnAndYesStops) {
     EXPECT_EQ(Text(L"MSG0306"), answers.questions[0]);
     EXPECT_EQ(Text(L"MSG0306"), answers.questions[1]);
     EXPECT_LT(window.SectorsCopied(), kSourceBytes / 512);
+}
+
+TEST_F(MainWindowTest, FastScanOfAnImageShowsTheTypesAndRecoversTickedFilesOfTwoGroups) {
+    test::TempDir out;
+    const std::wstring image = test::fixturePath("fat/fat32-512.img");
+    std::wstring askedTitle;
+    app::SetFileDialogStandIn([&](app::FileDialogKind kind, const std::wstring& title) {
+        if (kind == app::FileDialogKind::RecoveryFolder) {
+            askedTitle = title;
+            return out.path() + L"\\";
+        }
+        return kind == app::FileDialogKind::OpenImage ? image : std::wstring();
+    });
+    Click(L"BtnDeletedRecovery");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return window_.Wizard().page == kPageChooseMedium; }));
+    EXPECT_EQ(kScanModeFast, window_.Wizard().scanMode);
+    auto* disks = window_.FindControl<app::CDiskListUI>(L"DiskList");
+    const int rowsBefore = disks->GetCount();
+    Click(L"BtnLoadImage");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return disks->GetCount() > rowsBefore; }));
+    disks->SelectItem(disks->GetCount() - 1);
+    Click(L"BtnScan");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return window_.Wizard().page == kPageResults; }, 60000));
+    EXPECT_TRUE(Visible(L"BtnRecover"));
+    EXPECT_FALSE(window_.FindControl(L"BtnRecover")->IsEnabled());
+
+    // Each type node and group node counts what the fixture holds of its types.
+    const std::map<std::wstring, size_t> expected = ExpectedFilesByExtension();
+    auto* tree = window_.FindControl<ui::CListUI>(L"TypeTree");
+    auto nodeText = [&](const std::wstring& text) -> ui::CTreeNodeUI* {
+        for (int i = 0; i < tree->GetCount(); ++i) {
+            auto* node = static_cast<ui::CTreeNodeUI*>(tree->GetItemAt(i)->GetInterface(L"TreeNode"));
+            if (node && node->IsVisible() && node->GetItemText() == text) return node;
+        }
+        return nullptr;
+    };
+    const FoundFilesModel& found = window_.Found();
+    size_t listed = 0;
+    for (size_t g = 0; g < kTypeGroupCount; ++g) {
+        size_t groupFiles = 0;
+        for (size_t t : found.Groups()[g].types) {
+            const TypeNode& type = found.Types()[t];
+            const auto count = expected.find(type.type);
+            ASSERT_NE(expected.end(), count) << "unexpected type listed";
+            const std::wstring suffix = L"(" + std::to_wstring(count->second) + L")";
+            EXPECT_TRUE(type.text.ends_with(suffix)) << std::string(type.text.begin(), type.text.end());
+            EXPECT_NE(nullptr, nodeText(type.text));
+            groupFiles += count->second;
+        }
+        ui::CControlUI* groupNode = window_.FindControl(kGroupNodes[g]);
+        EXPECT_EQ(groupFiles > 0, groupNode->IsVisible());
+        if (groupFiles > 0) {
+            EXPECT_EQ(Text(kGroupNodeKeys[g]) + L" (" + std::to_wstring(groupFiles) + L")", groupNode->GetText());
+        }
+        listed += groupFiles;
+    }
+    EXPECT_GE(listed, 10u);
+    EXPECT_NE(std::wstring::npos, window_.FindControl(L"Txt2")->GetText().find(std::to_wstring(listed)));
+
+    // Tick a text file and a .bin file (documents and others) in their type's list.
+    auto* files = window_.FindControl<ui::CListUI>(L"FileList");
+    auto tick = [&](const std::wstring& type, const std::wstring& name) {
+        size_t t = 0;
+        while (t < found.Types().size() && found.Types()[t].type != type) ++t;
+        ASSERT_LT(t, found.Types().size());
+        ui::CTreeNodeUI* node = nodeText(found.Types()[t].text);
+        ASSERT_NE(nullptr, node);
+        tree->SelectItem(tree->GetItemIndex(node));
+        ASSERT_EQ(static_cast<int>(found.Types()[t].records.size()), files->GetCount());
+        for (int i = 0; i < files->GetCount(); ++i) {
+            auto* row = static_cast<ui::CListElementUI*>(files->GetItemAt(i));
+            if (row->GetColumnText(1).ends_with(L"}" + name)) {
+                files->OnItemCheckClick(row);
+                EXPECT_TRUE(row->GetCheck());
+                return;
+            }
+        }
+        ADD_FAILURE() << "row not listed";
+    };
+    tick(L"bin", L"!.bin");
+    tick(L"txt", L"Root Long Name.txt");
+    EXPECT_EQ(2u, found.Summary().files);
+    EXPECT_TRUE(window_.FindControl(L"BtnRecover")->IsEnabled());
+    // One of several text files ticked: the list's box and the type's node are half checked.
+    auto* listAll = window_.FindControl<ui::CCheckBoxUI>(L"ChkAllListSel");
+    EXPECT_TRUE(listAll->IsHalfCheck());
+    EXPECT_TRUE(static_cast<ui::CTreeNodeUI*>(tree->GetItemAt(tree->GetCurSel()))->IsHalfChecked());
+    Shot(L"app_main_window_results.png");
+
+    RecoveryWatch watch;
+    g_recovery = &watch;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, WatchRecovery);
+    Click(L"BtnRecover");
+    const bool done = guitest::PumpUntil(
+        [&] { return watch.finished && ::FindWindowW(L"UIRecoverProcessWnd", nullptr) == nullptr; }, 30000);
+    ::KillTimer(nullptr, timer);
+    g_recovery = nullptr;
+    ASSERT_TRUE(done);
+    EXPECT_EQ(L"Select location for recovery", askedTitle);
+    ASSERT_EQ(2u, watch.rows.size());
+    std::map<std::wstring, std::string> originals = {{L"Root Long Name.txt", "fat/src/rootlong.txt"},
+                                                     {L"!.bin", "fat/src/b.bin"}};
+    for (const RecoveryDetailRow& row : watch.rows) {
+        EXPECT_EQ(0, row.error);
+        EXPECT_EQ(0u, row.path.rfind(out.path() + L"\\", 0)) << "trailing separator kept";
+        const std::wstring name = row.path.substr(row.path.find_last_of(L"\\/") + 1);
+        ASSERT_EQ(1u, originals.count(name));
+        EXPECT_EQ(test::readWholeFile(test::fixturePath(originals[name])), test::readWholeFile(row.path));
+    }
 }
