@@ -626,6 +626,11 @@ void CMainWnd::OnSearchFinished() {
     ApplyWizardEffect(qm::OnSearchFinished(m_wizard));
 }
 
+void CMainWnd::ShowSearchResults(std::vector<ScanRecord> records) {
+    m_typeResults = std::move(records);
+    OnSearchFinished();
+}
+
 void CMainWnd::ClearResultsView() {
     m_shownType = -1;
     if (m_fileList) m_fileList->RemoveAll();

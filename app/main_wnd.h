@@ -77,6 +77,8 @@ public:
     const MediaSource* SelectedSource() const;
     // Adds an image file to the media list (as "BtnLoadImage" does after its dialog).
     void AddImageFile(const std::wstring& path);
+    // What the search window hands over when it finishes: the results page is built from it.
+    void ShowSearchResults(std::vector<ScanRecord> records);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

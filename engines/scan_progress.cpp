@@ -13,8 +13,14 @@ ScanProgressView FormatScanProgress(const ITextSource& texts, int step, int scal
     // 64-bit so that odd values from an engine cannot overflow; the bar shows 0..100.
     const int64_t percent = static_cast<int64_t>(step) * scale / 100;
     view.percent = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
-    view.timeText = secondsLeft == -1 ? texts.GetText(L"MSG0705")
-                                      : texts.GetText(L"MSG0708") + FormatDuration(std::max(secondsLeft, 0));
+    if (secondsLeft == -1) {
+        view.timeText = texts.GetText(L"MSG0705");
+    } else {
+        // Language files cannot keep a trailing blank after "Time left:".
+        view.timeText = texts.GetText(L"MSG0708");
+        if (!view.timeText.empty() && view.timeText.back() != L' ') view.timeText += L' ';
+        view.timeText += FormatDuration(std::max(secondsLeft, 0));
+    }
     wchar_t number[64];
     std::swprintf(number, 64, L" %d%%", view.percent);
     view.percentText = texts.GetText(L"MSG0704") + number;
