@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "engines/carving/detectors.h"
 #include "engines/carving/file_type_code.h"
@@ -99,14 +100,16 @@ TEST(CarvingDetectors, RefuseNearMisses) {
     auto detect = [&](const Detector& d, const Bytes& b) { return d.detect(ctx, ByteView(b.data(), b.size())); };
 
     // A JPEG opens with any segment an encoder may put first, with a length that fits it.
-    for (const char* start : {"\xFF\xD8\xFF\xE0\x00\x10JFIF", "\xFF\xD8\xFF\xE1\x00\x10" "Exif",
-                              "\xFF\xD8\xFF\xDB\x00\x43\x00\x00", "\xFF\xD8\xFF\xEE\x00\x0E" "Adob",
-                              "\xFF\xD8\xFF\xC4\x00\x1F\x00\x00", "\xFF\xD8\xFF\xFE\x00\x10" "note"})
-        EXPECT_EQ(kTypeJpg, detect(kJpegDetector, SectorWith(0, start, 10))) << std::string(start + 3, 1);
-    for (const char* start : {"\xFF\xD8\xFF\xDB\x00\x10\x00\x00", "\xFF\xD8\xFF\xC8\x00\x10\x00\x00",
-                              "\xFF\xD8\xFF\xDD\x00\x05\x00\x00", "\xFF\xD8\xFF\xE0\x00\x01JFIF",
-                              "\xFF\xD8\xFF\x01\x00\x10\x00\x00", "\xFF\xD8\xFE\xE0\x00\x10JFIF"})
-        EXPECT_EQ(kTypeNoMatch, detect(kJpegDetector, SectorWith(0, start, 10))) << std::string(start + 3, 1);
+    using namespace std::string_view_literals;
+    auto jpegStart = [](std::string_view start) { return SectorWith(0, start.data(), start.size()); };
+    for (std::string_view start : {"\xFF\xD8\xFF\xE0\x00\x10JFIF"sv, "\xFF\xD8\xFF\xE1\x00\x10" "Exif"sv,
+                                   "\xFF\xD8\xFF\xDB\x00\x43"sv, "\xFF\xD8\xFF\xEE\x00\x0E" "Adob"sv,
+                                   "\xFF\xD8\xFF\xC4\x00\x1F"sv, "\xFF\xD8\xFF\xFE\x00\x10" "note"sv})
+        EXPECT_EQ(kTypeJpg, detect(kJpegDetector, jpegStart(start))) << int(uint8_t(start[3]));
+    for (std::string_view start : {"\xFF\xD8\xFF\xDB\x00\x10"sv, "\xFF\xD8\xFF\xC8\x00\x10"sv,
+                                   "\xFF\xD8\xFF\xDD\x00\x05"sv, "\xFF\xD8\xFF\xE0\x00\x01"sv,
+                                   "\xFF\xD8\xFF\x01\x00\x10"sv, "\xFF\xD8\xFE\xE0\x00\x10"sv})
+        EXPECT_EQ(kTypeNoMatch, detect(kJpegDetector, jpegStart(start))) << int(uint8_t(start[3]));
 
     EXPECT_EQ(kTypeGif, detect(kGifDetector, SectorWith(0, "GIF87a", 6)));
     EXPECT_EQ(kTypeNoMatch, detect(kGifDetector, SectorWith(0, "GIF89A", 6)));

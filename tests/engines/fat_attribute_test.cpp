@@ -35,7 +35,7 @@ std::vector<uint8_t> OriginalBytes(const char* source) {
 
 void ExpectRecoveredWhole(IFileRecoveryParse& engine, const ScanRecord& record, const test::TempDir& dir,
                           const Original& original) {
-    EXPECT_EQ(1, record.condition) << original.listedAs;
+    EXPECT_EQ(1, static_cast<int>(record.condition)) << original.listedAs;
     const std::wstring out = dir.file(platform::fromUtf8(original.source));
     ASSERT_EQ(0, engine.RecoverItem(&record, out, 0)) << original.listedAs;
     EXPECT_EQ(OriginalBytes(original.source), test::readWholeFile(out)) << original.listedAs;

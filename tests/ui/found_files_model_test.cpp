@@ -166,7 +166,7 @@ TEST(FoundFilesModel, ASecondResultSetDoesNotMixWithTheFirst) {
     EXPECT_EQ(1, key.recordNo);
     EXPECT_EQ((uint32_t{u'E'} << 16) | kSourceFastFat, key.source);
     EXPECT_EQ(0u, firstKeys.count(key));  // the first set's key of record 1 is another key
-    EXPECT_EQ(99u, m.model.Records()[secondKeys.begin()->second].size);
+    EXPECT_EQ(99u, static_cast<uint64_t>(m.model.Records()[secondKeys.begin()->second].size));
 }
 
 }  // namespace
