@@ -16,7 +16,6 @@ namespace qm::app {
 
 namespace {
 
-constexpr UINT kMsgCopyFinished = WM_APP + 31;
 constexpr wchar_t kLanguageSection[] = L"CreateImageWnd";
 
 std::wstring Join(const std::wstring& label, const std::wstring& value) { return label + L" " + value; }
@@ -24,7 +23,7 @@ std::wstring Join(const std::wstring& label, const std::wstring& value) { return
 }  // namespace
 
 CCreateImageProcessWnd::CCreateImageProcessWnd(ImageCopyOrigin origin, std::wstring imagePath)
-    : CPopUpWnd(L"CreateImageProcessWnd.xml", false), m_origin(std::move(origin)), m_imagePath(std::move(imagePath)) {}
+    : CWorkerPopUpWnd(L"CreateImageProcessWnd.xml", false), m_origin(std::move(origin)), m_imagePath(std::move(imagePath)) {}
 
 CCreateImageProcessWnd::~CCreateImageProcessWnd() {
     if (m_worker.joinable()) m_worker.join();
@@ -64,7 +63,7 @@ void CCreateImageProcessWnd::RunCopy() {
     m_sectorsCopied = job.sectorsCopied;
     m_unreadable = job.unreadableSectors;
     m_done = true;
-    ::PostMessageW(m_hwnd, kMsgCopyFinished, 0, 0);
+    ::PostMessageW(m_hwnd, kMsgWorkerEnded, 0, 0);
 }
 
 int __stdcall CCreateImageProcessWnd::OnProgress(void* user, int percent, uint32_t doneLow, uint32_t doneHigh,
@@ -101,11 +100,11 @@ void CCreateImageProcessWnd::AskToStop() {
     if (stop) {
         while (!m_done) ::Sleep(50);
     }
-    if (m_finishPending || stop) Finish();
+    if (TakePendingFinish() || stop) Finish();
 }
 
 void CCreateImageProcessWnd::Finish() {
-    m_finishPending = false;
+    TakePendingFinish();
     if (m_worker.joinable()) m_worker.join();
     if (m_unreadable > 0 && m_copyResult != CancelCode) {
         // The copy went on over sectors it could not read; say how many the image lacks.
@@ -119,26 +118,6 @@ void CCreateImageProcessWnd::Finish() {
     }
     if (m_copyResult == CancelCode) Close(kResultStopped);
     else Close(m_copyResult == 0 ? kResultCopied : kResultFailed);
-}
-
-LRESULT CCreateImageProcessWnd::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        handled = true;
-        AskToStop();
-        return 0;
-    }
-    return CPopUpWnd::MessageHandler(msg, wParam, lParam, handled);
-}
-
-LRESULT CCreateImageProcessWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == kMsgCopyFinished) {
-        handled = true;
-        // A stop question still open finishes the window once it is answered.
-        if (m_asking) m_finishPending = true;
-        else if (m_worker.joinable()) Finish();
-        return 0;
-    }
-    return CPopUpWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
 }  // namespace qm::app

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/popup_wnd.h"
+#include "app/worker_popup_wnd.h"
 
 namespace qm::app {
 
@@ -21,7 +21,7 @@ struct ImageCopyOrigin {
     uint64_t sectorCount = 0;
 };
 
-class CCreateImageProcessWnd : public CPopUpWnd {
+class CCreateImageProcessWnd : public CWorkerPopUpWnd {
 public:
     static constexpr UINT kResultCopied = 1;
     static constexpr UINT kResultStopped = 2;
@@ -42,11 +42,9 @@ public:
     uint64_t SectorsCopied() const { return m_sectorsCopied; }
     uint64_t UnreadableSectors() const { return m_unreadable; }
 
-    // Escape asks like the stop button instead of closing under the running copy.
-    LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
-
 protected:
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnStopRequest() override { AskToStop(); }
+    void OnWorkerEnded() override { Finish(); }
 
 private:
     static int __stdcall OnProgress(void* user, int percent, uint32_t doneLow, uint32_t doneHigh, uint32_t totalLow,
@@ -59,14 +57,11 @@ private:
 
     ImageCopyOrigin m_origin;
     std::wstring m_imagePath;
-    std::thread m_worker;
     // Held by the progress display (worker) and by the stop question (window thread): while the
     // question is open the copy waits at its next piece.
     std::mutex m_lock;
     bool m_cancel = false;
     std::atomic<bool> m_done{false};
-    bool m_asking = false;
-    bool m_finishPending = false;
     int m_copyResult = 0;
     uint64_t m_sectorsCopied = 0;
     uint64_t m_unreadable = 0;

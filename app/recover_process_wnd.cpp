@@ -19,13 +19,13 @@ std::wstring InFailureColour(const std::wstring& text) { return L"{c #FFFF0000}"
 }  // namespace
 
 CRecoverProcessWnd::CRecoverProcessWnd(std::wstring destinationFolder, std::vector<RecoveryItem> items)
-    : CPopUpWnd(L"RecoverProcessWnd.xml", false),
+    : CWorkerPopUpWnd(L"RecoverProcessWnd.xml", false),
       m_items(std::move(items)),
       m_oneRecord(false),
       m_destination(std::move(destinationFolder)) {}
 
 CRecoverProcessWnd::CRecoverProcessWnd(std::wstring destinationFolder, RecoveryItem item)
-    : CPopUpWnd(L"RecoverProcessWnd.xml", false),
+    : CWorkerPopUpWnd(L"RecoverProcessWnd.xml", false),
       m_items{item},
       m_oneRecord(true),
       m_destination(std::move(destinationFolder)) {}
@@ -52,7 +52,7 @@ void CRecoverProcessWnd::OnWindowInit(ui::TNotifyUI&) {
         m_view = view;
         m_viewDirty = true;
     });
-    ::SetTimer(m_hwnd, kProgressRefreshTimer, kProgressRefreshMs, nullptr);
+    StartRefreshTimer();
     m_worker = std::thread([this] { RunRecovery(); });
 }
 
@@ -116,7 +116,7 @@ bool CRecoverProcessWnd::WorkDone() const {
 
 void CRecoverProcessWnd::ShowFinished() {
     if (m_worker.joinable()) m_worker.join();
-    ::KillTimer(m_hwnd, kProgressRefreshTimer);
+    StopRefreshTimer();
     ShowLatest();
     SyncDetailRows(true);
     if (ui::CControlUI* finish = FindControl(L"FinishBtn")) finish->SetVisible(true);
@@ -132,9 +132,18 @@ void CRecoverProcessWnd::OnClick(ui::TNotifyUI& msg) {
     } else if (name == L"DetailBtn") {
         ToggleDetail();
     } else if (name == L"CancelBtn" || name == L"closebtn") {
-        if (WorkDone()) Close(kResultFinished);
-        else AskToStop();
+        OnStopRequest();
     }
+}
+
+void CRecoverProcessWnd::OnStopRequest() {
+    if (WorkDone()) Close(kResultFinished);
+    else AskToStop();
+}
+
+void CRecoverProcessWnd::OnRefresh() {
+    ShowLatest();
+    SyncDetailRows(false);
 }
 
 void CRecoverProcessWnd::ToggleDetail() {
@@ -159,36 +168,9 @@ void CRecoverProcessWnd::AskToStop() {
         WaitForWorker(m_done);
         if (m_worker.joinable()) m_worker.join();
         Close(kResultStopped);
-    } else if (m_finishPending) {
-        m_finishPending = false;
+    } else if (TakePendingFinish()) {
         ShowFinished();
     }
-}
-
-LRESULT CRecoverProcessWnd::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        handled = true;
-        if (WorkDone()) Close(kResultFinished);
-        else AskToStop();
-        return 0;
-    }
-    return CPopUpWnd::MessageHandler(msg, wParam, lParam, handled);
-}
-
-LRESULT CRecoverProcessWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_TIMER && wParam == kProgressRefreshTimer) {
-        handled = true;
-        ShowLatest();
-        SyncDetailRows(false);
-        return 0;
-    }
-    if (msg == kMsgWorkerEnded) {
-        handled = true;
-        if (m_asking) m_finishPending = true;
-        else if (m_worker.joinable()) ShowFinished();
-        return 0;
-    }
-    return CPopUpWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
 }  // namespace qm::app

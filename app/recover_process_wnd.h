@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/popup_wnd.h"
+#include "app/worker_popup_wnd.h"
 #include "app/progress_window_support.h"
 #include "results/recovery_job.h"
 
 namespace qm::app {
 
-class CRecoverProcessWnd : public CPopUpWnd {
+class CRecoverProcessWnd : public CWorkerPopUpWnd {
 public:
     static constexpr int kWidthFromMainWindow = 500;
     static constexpr int kWidthFromPreview = 450;
@@ -36,14 +36,16 @@ public:
     void InitWindow() override;
     void OnWindowInit(ui::TNotifyUI& msg) override;
     void OnClick(ui::TNotifyUI& msg) override;
-    LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     // The counts and rows; read after the modal loop.
     const CRecoveryJob& Job() const { return m_job; }
     bool DetailShown() const { return m_detailShown; }
 
 protected:
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // Once the work is done, Escape and the close button just close.
+    void OnStopRequest() override;
+    void OnWorkerEnded() override { ShowFinished(); }
+    void OnRefresh() override;
 
 private:
     void RunRecovery();
@@ -63,10 +65,7 @@ private:
     CMessageTexts m_texts;
     // Holds the counters, the rows, the cancel flag and the lock the stop question keeps.
     CRecoveryJob m_job{m_texts, m_destination};
-    std::thread m_worker;
     std::atomic<bool> m_done{false};
-    bool m_asking = false;
-    bool m_finishPending = false;
     bool m_detailShown = false;
     SIZE m_skinSize{};
 

@@ -13,7 +13,7 @@ constexpr wchar_t kLanguageSection[] = L"ScanWnd";
 
 CScanProcessWnd::CScanProcessWnd(std::vector<ScanSource>& sources, bool deepScan, CScanHistory* history,
                                  CScanDriver::EngineFactory factory)
-    : CPopUpWnd(L"ScanProcessWnd.xml", false),
+    : CWorkerPopUpWnd(L"ScanProcessWnd.xml", false),
       m_sources(sources),
       m_deep(deepScan),
       m_history(history ? history : &CScanHistory::Instance()),
@@ -40,7 +40,7 @@ void CScanProcessWnd::OnWindowInit(ui::TNotifyUI&) {
         m_view = view;
         m_viewDirty = true;
     });
-    ::SetTimer(m_hwnd, kProgressRefreshTimer, kProgressRefreshMs, nullptr);
+    StartRefreshTimer();
     m_worker = std::thread([this] { RunScan(); });
 }
 
@@ -120,40 +120,15 @@ void CScanProcessWnd::AskToStop() {
         m_asking = false;
     }
     if (stop) WaitForWorker(m_done);
-    if (stop || m_finishPending) Finish();
+    if (TakePendingFinish() || stop) Finish();
 }
 
 void CScanProcessWnd::Finish() {
-    m_finishPending = false;
+    TakePendingFinish();
     if (m_worker.joinable()) m_worker.join();
-    ::KillTimer(m_hwnd, kProgressRefreshTimer);
+    StopRefreshTimer();
     ShowLatest();
     Close(static_cast<UINT>(m_result));
-}
-
-LRESULT CScanProcessWnd::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        handled = true;
-        AskToStop();
-        return 0;
-    }
-    return CPopUpWnd::MessageHandler(msg, wParam, lParam, handled);
-}
-
-LRESULT CScanProcessWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_TIMER && wParam == kProgressRefreshTimer) {
-        handled = true;
-        ShowLatest();
-        return 0;
-    }
-    if (msg == kMsgWorkerEnded) {
-        handled = true;
-        // A stop question still open closes the window once it is answered.
-        if (m_asking) m_finishPending = true;
-        else if (m_worker.joinable()) Finish();
-        return 0;
-    }
-    return CPopUpWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
 }  // namespace qm::app

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/progress_window_support.h"
-#include "app/popup_wnd.h"
+#include "app/worker_popup_wnd.h"
 #include "engines/scan_driver.h"
 #include "engines/scan_progress.h"
 
@@ -19,7 +19,7 @@ class CScanHistory;
 
 namespace qm::app {
 
-class CScanProcessWnd : public CPopUpWnd {
+class CScanProcessWnd : public CWorkerPopUpWnd {
 public:
     static constexpr int kWidth = 450;
     static constexpr int kHeight = 250;
@@ -37,12 +37,13 @@ public:
     void InitWindow() override;
     void OnWindowInit(ui::TNotifyUI& msg) override;
     void OnClick(ui::TNotifyUI& msg) override;
-    LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     bool Cancelled() { return m_sink.Cancelled(); }
 
 protected:
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnStopRequest() override { AskToStop(); }
+    void OnWorkerEnded() override { Finish(); }
+    void OnRefresh() override { ShowLatest(); }
 
 private:
     // The driver's view of this window; called on the worker thread, so it only posts.
@@ -72,11 +73,8 @@ private:
     // window opened while another closes never inherits its stop.
     CScanProgressSink m_sink{m_texts};
     DriverWindow m_driverWindow{*this};
-    std::thread m_worker;
     std::atomic<bool> m_done{false};
     int m_result = kResultScanned;
-    bool m_asking = false;
-    bool m_finishPending = false;
 
     // What the worker last reported, shown by the window's timer (a few times a second at most).
     std::mutex m_viewLock;

@@ -13,7 +13,7 @@ constexpr wchar_t kLanguageSection[] = L"SearchProcessWnd";
 
 CSearchProcessWnd::CSearchProcessWnd(const std::vector<ScanSource>& sources, std::wstring pattern,
                                      std::vector<ScanRecord>& results)
-    : CPopUpWnd(L"SearchProcessWnd.xml", false), m_sources(sources), m_pattern(std::move(pattern)), m_results(results) {}
+    : CWorkerPopUpWnd(L"SearchProcessWnd.xml", false), m_sources(sources), m_pattern(std::move(pattern)), m_results(results) {}
 
 CSearchProcessWnd::~CSearchProcessWnd() {
     if (m_worker.joinable()) m_worker.join();
@@ -28,7 +28,7 @@ void CSearchProcessWnd::InitWindow() {
 
 void CSearchProcessWnd::OnWindowInit(ui::TNotifyUI&) {
     ApplySection(kLanguageSection);
-    ::SetTimer(m_hwnd, kProgressRefreshTimer, kProgressRefreshMs, nullptr);
+    StartRefreshTimer();
     m_worker = std::thread([this] { RunSearch(); });
 }
 
@@ -108,41 +108,17 @@ void CSearchProcessWnd::AskToStop() {
     if (stop) {
         WaitForWorker(m_done);
         Finish(kResultStopped);
-    } else if (m_finishPending) {
+    } else if (TakePendingFinish()) {
         Finish(kResultListed);
     }
 }
 
 void CSearchProcessWnd::Finish(UINT result) {
-    m_finishPending = false;
+    TakePendingFinish();
     if (m_worker.joinable()) m_worker.join();
-    ::KillTimer(m_hwnd, kProgressRefreshTimer);
+    StopRefreshTimer();
     ShowLatest();
     Close(result);
-}
-
-LRESULT CSearchProcessWnd::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        handled = true;
-        AskToStop();
-        return 0;
-    }
-    return CPopUpWnd::MessageHandler(msg, wParam, lParam, handled);
-}
-
-LRESULT CSearchProcessWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (msg == WM_TIMER && wParam == kProgressRefreshTimer) {
-        handled = true;
-        ShowLatest();
-        return 0;
-    }
-    if (msg == kMsgWorkerEnded) {
-        handled = true;
-        if (m_asking) m_finishPending = true;
-        else if (m_worker.joinable()) Finish(kResultListed);
-        return 0;
-    }
-    return CPopUpWnd::HandleCustomMessage(msg, wParam, lParam, handled);
 }
 
 }  // namespace qm::app

@@ -7,13 +7,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/popup_wnd.h"
+#include "app/worker_popup_wnd.h"
 #include "app/progress_window_support.h"
 #include "engines/scan_driver.h"
 
 namespace qm::app {
 
-class CSearchProcessWnd : public CPopUpWnd {
+class CSearchProcessWnd : public CWorkerPopUpWnd {
 public:
     static constexpr int kWidth = 450;
     static constexpr int kHeight = 220;
@@ -30,10 +30,11 @@ public:
     void InitWindow() override;
     void OnWindowInit(ui::TNotifyUI& msg) override;
     void OnClick(ui::TNotifyUI& msg) override;
-    LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 protected:
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void OnStopRequest() override { AskToStop(); }
+    void OnWorkerEnded() override { Finish(kResultListed); }
+    void OnRefresh() override { ShowLatest(); }
 
 private:
     static int QM_STDCALL OnListProgress(void* user, int percent, int reserved);
@@ -47,13 +48,10 @@ private:
     std::wstring m_pattern;
     std::vector<ScanRecord>& m_results;
     CMessageTexts m_texts;
-    std::thread m_worker;
     // Held by each progress report and by the stop question: per window, never shared.
     std::mutex m_lock;
     bool m_cancel = false;
     std::atomic<bool> m_done{false};
-    bool m_asking = false;
-    bool m_finishPending = false;
 
     std::mutex m_viewLock;
     int m_percent = 0;
