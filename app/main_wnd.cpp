@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cwctype>
 #include <functional>
+#include <set>
 
 #include "app/assist_menu.h"
 #include "app/core/image_destination_check.h"
@@ -169,7 +170,7 @@ void CMainWnd::OnWindowInit() {
     ReadChoiceGroups();
     for (size_t g = 0; g < kTypeGroupCount; ++g) SetGroupOptionsTicked(g, true);
     SyncTypeChecks();
-    FillMediaList();
+    FillMediaList(MediaRefill::Full);
     m_wizard = WizardState{};
     ShowPage();
 }
@@ -385,21 +386,41 @@ CListExUI::Node* CMainWnd::AddMediaRow(const MediaRow& row, CListExUI::Node* par
     return node;
 }
 
-void CMainWnd::FillMediaList() {
+void CMainWnd::FillMediaList(MediaRefill mode) {
     if (!m_diskList) return;
-    m_diskList->RemoveAllNodes();
-    std::erase_if(m_lastScanned, [](const MediaSource* source) { return source->kind != MediaRowKind::Image; });
-    m_sources.clear();
-    m_imageRoot = nullptr;
-    ClearDetails();
-
     VolumeList volumes;
     std::vector<VolumeEntry> entries;
     if (volumes.Refresh()) volumes.CopyAll(entries);
+    if (mode == MediaRefill::Full) {
+        m_diskList->RemoveAllNodes();
+        std::erase_if(m_lastScanned, [](const MediaSource* source) { return source->kind != MediaRowKind::Image; });
+        m_sources.clear();
+        m_imageRoot = nullptr;
+        ClearDetails();
+    } else if (mode == MediaRefill::Removal) {
+        const MediaSource* selected = SelectedSource();
+        RemoveGoneDisks(entries);
+        if (selected && !SelectedSource()) SelectSource(selected);  // compared, never read: it may be gone
+        if (!SelectedSource()) ClearDetails();
+        return;
+    }
+    const MediaSource* selected = mode == MediaRefill::Arrival ? SelectedSource() : nullptr;
+    // After an arrival only disks not listed yet are added; the others keep their rows, their
+    // selection and the engines of their scans.
+    std::set<int> listed;
+    for (const auto& source : m_sources)
+        if (source->kind == MediaRowKind::Disk) listed.insert(source->diskNumber);
+    if (m_imageRoot) {
+        // Image files stay last: their rows are laid out again after the new disks.
+        m_diskList->RemoveNode(m_imageRoot);
+        m_imageRoot = nullptr;
+    }
+    MediaSource* arrived = nullptr;
     int listedDisk = -1;
     CListExUI::Node* diskNode = nullptr;
     bool removable = false;
     for (const VolumeEntry& entry : entries) {
+        if (listed.count(entry.diskNumber)) continue;
         if (entry.diskNumber != listedDisk) {
             listedDisk = entry.diskNumber;
             removable = volumes.IsRemovableDisk(listedDisk) == 1;
@@ -417,11 +438,47 @@ void CMainWnd::FillMediaList() {
         source->removableDisk = removable;
         source->entry = entry;
         AddMediaRow(EntryRow(entry, removable), diskNode, source.get());
+        if (!arrived && removable) arrived = source.get();
         m_sources.push_back(std::move(source));
     }
     for (const auto& image : m_images) AddImageRow(image.get());
     SetImageEntriesHidden(m_wizard.imageCreationMode);
-    Preselect();
+    if (mode == MediaRefill::Full) {
+        Preselect();
+    } else if (arrived && !m_scanning) {
+        // A card or stick just plugged in is what the user wants to scan.
+        SelectSource(arrived);
+    } else if (selected) {
+        SelectSource(selected);
+    }
+}
+
+void CMainWnd::RemoveGoneDisks(const std::vector<VolumeEntry>& entries) {
+    std::set<int> present;
+    for (const VolumeEntry& entry : entries) present.insert(entry.diskNumber);
+    std::set<int> gone;
+    for (int i = m_diskList->GetCount() - 1; i >= 0; --i) {
+        const MediaSource* source = SourceOfRow(i);
+        if (!source || source->kind != MediaRowKind::Disk || present.count(source->diskNumber)) continue;
+        gone.insert(source->diskNumber);
+        m_diskList->RemoveNode(m_diskList->NodeOfRow(m_diskList->GetItemAt(i)));
+    }
+    if (gone.empty()) return;
+    auto isGone = [&](const MediaSource* source) {
+        return source->kind != MediaRowKind::Image && source->kind != MediaRowKind::ImageRoot &&
+               gone.count(source->diskNumber) != 0;
+    };
+    std::erase_if(m_lastScanned, isGone);
+    std::erase_if(m_sources, [&](const std::unique_ptr<MediaSource>& source) { return isGone(source.get()); });
+}
+
+void CMainWnd::SelectSource(const MediaSource* wanted) {
+    for (int i = 0; i < m_diskList->GetCount(); ++i) {
+        if (SourceOfRow(i) == wanted) {
+            m_diskList->SelectItem(i);
+            return;
+        }
+    }
 }
 
 void CMainWnd::AddImageRow(MediaSource* source) {
@@ -506,7 +563,7 @@ bool CMainWnd::OnRefreshTimer(ui::TNotifyUI& msg) {
     if (id > kTimerDeviceRemoval) return false;
     m_pm.KillTimer(m_partitionListBar, id);
     m_refreshPending[id] = false;
-    FillMediaList();
+    FillMediaList(id == kTimerDeviceArrival ? MediaRefill::Arrival : MediaRefill::Removal);
     return true;
 }
 

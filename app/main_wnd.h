@@ -106,7 +106,11 @@ private:
     void SyncTypeChecks();
 
     // Media list
-    void FillMediaList();
+    enum class MediaRefill { Full, Arrival, Removal };
+    void FillMediaList(MediaRefill mode);
+    // Drops the rows, sources and engines of disks no longer in `entries`.
+    void RemoveGoneDisks(const std::vector<VolumeEntry>& entries);
+    void SelectSource(const MediaSource* source);
     CListExUI::Node* AddMediaRow(const MediaRow& row, CListExUI::Node* parent, MediaSource* source);
     void AddImageRow(MediaSource* source);
     void SetImageEntriesHidden(bool hidden);

@@ -214,6 +214,15 @@ TEST_F(MainWindowTest, LoadedImageFileIsListedWithItsDetails) {
     EXPECT_NE(std::wstring::npos, window_.FindControl(L"Label1")->GetText().find(image));
     EXPECT_NE(std::wstring::npos, window_.FindControl(L"Label2")->GetText().find(L"3.00 MB"));
     Shot(L"main_page1_media.png");
+
+    // A device arriving or going elsewhere leaves the listed entries, the user's choice and the
+    // engines of earlier scans alone: only new disks are added, only gone ones removed.
+    ui::CControlUI* bar = window_.FindControl(L"PartitionListBar");
+    for (UINT id : {app::CMainWnd::kTimerDeviceArrival, app::CMainWnd::kTimerDeviceRemoval}) {
+        window_.GetPaintManager().SendNotify(bar, L"timer", id);
+        EXPECT_EQ(before + 2, list->GetCount()) << id;
+        EXPECT_EQ(source, window_.SelectedSource()) << id;
+    }
 }
 
 TEST(CreateImageWindow, CopiesAnImageFileWholly) {
