@@ -109,7 +109,8 @@ FileSystemKind ProbeFileSystem(ByteView probe) {
     if (IsNtfsBootSector(boot)) return FileSystemKind::Ntfs;
     if (IsFatBootSector(boot)) return FileSystemKind::Fat;
     if (IsExtSuperblock(probe.sub(1024, 1024))) return FileSystemKind::Ext;
-    if (FatBackupBootOffset(probe) != 0) return FileSystemKind::Fat;
+    // A volume whose first sector says it is encrypted is not opened through an older copy.
+    if (!IsEncryptedBootSector(boot) && FatBackupBootOffset(probe) != 0) return FileSystemKind::Fat;
     return FileSystemKind::Unknown;
 }
 

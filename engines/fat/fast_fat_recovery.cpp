@@ -55,7 +55,7 @@ int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
     FatGeometry geometry;
     if (int rc = DecodeFatBootSector(area, geometry); rc != 0) {
         // A damaged first sector: a FAT32 volume keeps a copy of it.
-        const size_t copy = FatBackupBootOffset(area);
+        const size_t copy = IsEncryptedBootSector(area.sub(0, 512)) ? 0 : FatBackupBootOffset(area);
         if (copy == 0 || DecodeFatBootSector(area.sub(copy), geometry) != 0) return rc;
     }
     const uint32_t sectorSize = geometry.bytesPerSector;
