@@ -18,6 +18,7 @@
 #include "app/search_process_wnd.h"
 #include "platform/folders.h"
 #include "platform/text.h"
+#include "results/scan_history.h"
 #include "results/type_classification.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/test_support.h"
@@ -397,6 +398,49 @@ TEST_F(ProgressWindowsTest, StopAnsweredNoGoesOnAndYesScansNoFurtherSource) {
     EXPECT_FALSE(once.empty());
     EXPECT_EQ(2 * once.size(), found.size());
     EXPECT_TRUE(owner_.state.shotTaken);
+}
+
+
+// A deep scan of a source scanned deep before asks whether to continue that scan, with the
+// window hidden while it asks. Yes continues it (what it found is listed again); No removes
+// its scan log and scans afresh.
+TEST_F(ProgressWindowsTest, DeepScanOfAnEarlierScannedSourceAsksToContinue) {
+    // The deep engine keeps its history in the process's index; a fresh copy of the image is a
+    // source that index has never seen.
+    test::TempDir folder;
+    const std::wstring image = LinkedImage(folder, L"earlier.img");
+    CScanHistory& history = CScanHistory::Instance();
+    std::vector<std::wstring> questions;
+    bool hiddenWhileAsked = false;
+    auto deepScan = [&](const wchar_t* answer) -> uint64_t {
+        std::vector<ScanSource> sources;
+        sources.push_back(ImageSource(1001));
+        sources[0].imagePath = image;
+        app::CScanProcessWnd scan(sources, true);
+        app::SetMessageBoxObserver([&](app::CMessageBox& box) {
+            questions.push_back(box.FindControl(L"message")->GetText());
+            hiddenWhileAsked = !::IsWindowVisible(scan.GetHWND());
+            guitest::PostClick(box.GetHWND(), box.FindControl(answer));
+        });
+        scan.CreatePopup(owner_.hwnd(), app::CScanProcessWnd::kWidth, app::CScanProcessWnd::kHeight);
+        EXPECT_EQ(app::CScanProcessWnd::kResultScanned, scan.ShowPopupModal());
+        app::SetMessageBoxObserver(nullptr);
+        return sources[0].engine ? sources[0].engine->GetFoundCount() : 0;
+    };
+    const uint64_t first = deepScan(L"okbtn");
+    EXPECT_TRUE(questions.empty());
+    EXPECT_GT(first, 10u);
+    ScanHistoryRecord earlier{};
+    ASSERT_EQ(1, history.FindImage(image, &earlier));
+
+    EXPECT_EQ(first, deepScan(L"okbtn"));
+    ASSERT_EQ(1u, questions.size());
+    EXPECT_EQ(Text(L"MSG1206"), questions[0]);
+    EXPECT_TRUE(hiddenWhileAsked);
+
+    EXPECT_EQ(first, deepScan(L"cancelbtn"));
+    EXPECT_EQ(2u, questions.size());
+    EXPECT_FALSE(platform::pathExists(earlier.folder));
 }
 
 }  // namespace
