@@ -156,9 +156,12 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     }
     // The group folder must be a real folder: a file of that name, a read-only destination or a
     // link leading elsewhere fails the item with the system's reason.
-    if (int rc = platform::createOwnFolder(groupFolder); rc != 0) {
-        FailItem(path, rc);
-        return 0;
+    if (!groupFolders_.count(groupFolder)) {
+        if (int rc = platform::createOwnFolder(groupFolder); rc != 0) {
+            FailItem(path, rc);
+            return 0;
+        }
+        groupFolders_.insert(groupFolder);
     }
     int processedBefore = 0;
     {

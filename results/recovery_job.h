@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,8 @@ private:
     int damaged_ = 0;
     int total_ = 0;
     std::deque<RecoveryDetailRow> details_;
+    // Group folders this job has made (or found to be real folders): checked once, not per file.
+    std::set<std::wstring> groupFolders_;
     std::function<void(const RecoveryView&)> display_;
 };
 

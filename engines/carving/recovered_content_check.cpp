@@ -5,6 +5,7 @@
 #include "engines/carving/carve_context.h"
 #include "engines/carving/matches_extension.h"
 #include "engines/carving/sector_source.h"
+#include "engines/carving/signature_table.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/text.h"
@@ -21,7 +22,9 @@ constexpr uint32_t kSectorSize = 512;
 
 bool RecoveredContentMatchesType(const std::wstring& path, const std::wstring& name) {
     const std::string extension = platform::toUtf8(ExtensionOf(name));
-    if (extension.empty()) return true;
+    // Most recovered files are of kinds no detector judges (text, and many more): no reading.
+    const int row = FirstRowOfExtension(extension);
+    if (row < 0 || kSignatureTable[row].detector == nullptr) return true;
     platform::File file;
     if (file.open(path, platform::OpenMode::ReadExisting) != 0) return true;
     std::vector<uint8_t> bytes(kCheckedBytes);
