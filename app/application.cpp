@@ -1,8 +1,10 @@
 #include "app/application.h"
 
+#include <cstdlib>
 #include <exception>
 #include <string>
 
+#include "app/file_dialogs.h"
 #include "app/main_wnd.h"
 #include "app/module_folder.h"
 #include "app/picture_component.h"
@@ -22,6 +24,26 @@ std::wstring PreviewVideoPath() {
     const std::wstring scanLog =
         platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
     return platform::joinPath(scanLog, L"tmp.avi");
+}
+
+// Test-only switch: the GUI tests drive this program with real clicks but cannot answer the
+// shell's dialogs. When QUILLMERE_TEST_OPEN_IMAGE, QUILLMERE_TEST_SAVE_IMAGE or
+// QUILLMERE_TEST_RECOVERY_FOLDER is set at start-up, the dialogs are not shown and these paths are
+// the answers (an unset one answers "cancelled"); everything behind the dialogs runs as usual.
+void AnswerDialogsFromTestEnvironment() {
+    auto read = [](const wchar_t* name) {
+        const wchar_t* value = _wgetenv(name);
+        return std::wstring(value ? value : L"");
+    };
+    const std::wstring openImage = read(L"QUILLMERE_TEST_OPEN_IMAGE");
+    const std::wstring saveImage = read(L"QUILLMERE_TEST_SAVE_IMAGE");
+    const std::wstring recoveryFolder = read(L"QUILLMERE_TEST_RECOVERY_FOLDER");
+    if (openImage.empty() && saveImage.empty() && recoveryFolder.empty()) return;
+    SetFileDialogStandIn([=](FileDialogKind kind, const std::wstring&) {
+        return kind == FileDialogKind::OpenImage ? openImage
+               : kind == FileDialogKind::SaveImage ? saveImage
+                                                   : recoveryFolder;
+    });
 }
 
 void RunMainWindow() {
@@ -59,6 +81,7 @@ int RunApplication(HINSTANCE instance) {
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
     HMODULE richEdit = ::LoadLibraryW(L"Riched20.dll");
     UseModuleFolderForLanguages();
+    AnswerDialogsFromTestEnvironment();
 
     try {
         RunMainWindow();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/core/language_manager.h"
 #include "app/module_folder.h"
 #include "tests/support/test_support.h"
@@ -87,12 +89,14 @@ POINT CentreOf(const ui::CControlUI* control) {
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
-void PostClick(HWND window, const ui::CControlUI* control) {
-    const LPARAM at = PointParam(CentreOf(control));
+void PostClickAt(HWND window, POINT point) {
+    const LPARAM at = PointParam(point);
     ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
     ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
 }
+
+void PostClick(HWND window, const ui::CControlUI* control) { PostClickAt(window, CentreOf(control)); }
 
 void PostDoubleClick(HWND window, const ui::CControlUI* control) {
     const LPARAM at = PointParam(CentreOf(control));
@@ -160,6 +164,28 @@ Screenshot SaveWindowScreenshot(HWND window, const std::wstring& name) {
     Screenshot shot = CaptureWindow(window);
     EXPECT_TRUE(SavePng(shot, name)) << "screenshot " << std::string(name.begin(), name.end());
     return shot;
+}
+
+namespace {
+
+bool Alike(std::uint32_t a, std::uint32_t b, int tolerance) {
+    for (int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+double ShareAlike(const Screenshot& a, const Screenshot& b, const RECT& rect, int tolerance) {
+    if (a.width != b.width || a.height != b.height) return 0;
+    const int left = std::max(0, static_cast<int>(rect.left)), right = std::min(a.width, static_cast<int>(rect.right));
+    const int top = std::max(0, static_cast<int>(rect.top)), bottom = std::min(a.height, static_cast<int>(rect.bottom));
+    if (left >= right || top >= bottom) return 0;
+    std::size_t alike = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) alike += Alike(a.At(x, y), b.At(x, y), tolerance) ? 1 : 0;
+    return static_cast<double>(alike) / (static_cast<double>(right - left) * (bottom - top));
 }
 
 std::size_t CountPixelsNear(const Screenshot& shot, std::uint32_t rgb, int tolerance) {

@@ -21,6 +21,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 5000);
 void PumpFor(DWORD ms);
 
 POINT CentreOf(const ui::CControlUI* control);
+// Posts the mouse moving to a client point of the window, pressing and releasing the left button
+// there (the window may belong to another process).
+void PostClickAt(HWND window, POINT at);
 // Posts the mouse moving onto the control, pressing and releasing the left button at its centre.
 void PostClick(HWND window, const ui::CControlUI* control);
 void PostDoubleClick(HWND window, const ui::CControlUI* control);
@@ -41,6 +44,10 @@ bool SavePng(const Screenshot& shot, const std::wstring& name);
 // Both at once; returns the capture.
 Screenshot SaveWindowScreenshot(HWND window, const std::wstring& name);
 std::wstring ScreenshotFolder();
+
+// Share of the pixels inside rect (window coordinates) where two captures of the same size agree
+// within tolerance per channel; 0 when the sizes differ or the rect is empty.
+double ShareAlike(const Screenshot& a, const Screenshot& b, const RECT& rect, int tolerance = 32);
 
 // Number of colours of a capture close to argb (within tolerance per channel).
 std::size_t CountPixelsNear(const Screenshot& shot, std::uint32_t rgb, int tolerance = 24);
