@@ -80,6 +80,10 @@ int RunImageCommand(const CliOptions& options) {
         count = media.sectorCount;
         rc = source->OpenDisk(media.diskNumber);
     } else {
+        if (const std::string problem = SourceKindProblem(options.source); !problem.empty()) {
+            std::fprintf(stderr, "quillmere: cannot open %s: %s\n", options.source.c_str(), problem.c_str());
+            return kExitSourceError;
+        }
         rc = source->OpenImageFile(platform::fromUtf8(options.source));
     }
     if (rc != 0) {

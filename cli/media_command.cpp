@@ -228,4 +228,10 @@ int RunMediaCommand(const CliOptions& options) {
     return 0;
 }
 
+std::string SourceKindProblem(const std::string& path) {
+    if (platform::isStreamNode(platform::fromUtf8(path)))
+        return "it is a pipe or socket, not a disk, a partition or an image file";
+    return {};
+}
+
 }  // namespace qm::cli

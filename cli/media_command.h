@@ -18,6 +18,10 @@ struct MediaSource {
 
 // True when text has the form of a disk name ("disk3", "disk3:2", and on Windows "E:" or "E")
 // and no file of that name exists ("E:" is always the volume), so names and files cannot be confused.
+// The reason a path cannot be a source without opening it (a pipe or socket would make the
+// program wait forever), or empty.
+std::string SourceKindProblem(const std::string& path);
+
 bool LooksLikeMediaName(const std::string& text);
 // Finds a disk name in the current disk list; false with the reason in error.
 bool ResolveMediaSource(const std::string& text, MediaSource& source, std::string& error);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/media_command.h"
 #include "disk/file_system_probe.h"
 #include "disk/format_text.h"
 #include "disk/sector_reader.h"
@@ -12,6 +13,10 @@ namespace qm::cli {
 
 int RunProbe(const std::string& image) {
     const std::wstring path = platform::fromUtf8(image);
+    if (const std::string problem = SourceKindProblem(image); !problem.empty()) {
+        std::fprintf(stderr, "quillmere: cannot open %s: %s\n", image.c_str(), problem.c_str());
+        return 1;
+    }
     SectorReader reader;
     if (int rc = reader.OpenImageFile(path); rc != 0) {
         std::fprintf(stderr, "quillmere: cannot open %s: %s\n", image.c_str(),

@@ -63,6 +63,11 @@ ScanOutcome CScanSession::Run(bool quiet) {
         source.driveLetter = media.tag;
         source.sourceTag = media.tag;
     } else {
+        outcome.error = SourceKindProblem(options_.source);
+        if (!outcome.error.empty()) {
+            outcome.exitCode = 1;
+            return outcome;
+        }
         rc = ReadProbeFromImage(path, probe);
     }
     if (rc != 0) {

@@ -23,6 +23,8 @@ std::wstring appDataFolder();
 // Whether anything has that name: a file, a folder, or a link (even one that leads nowhere).
 bool pathExists(const std::wstring& path);
 bool isFolder(const std::wstring& path);
+// A pipe or socket: reading one waits for a writer that may never come, so it is never a source.
+bool isStreamNode(const std::wstring& path);
 int createFolderTree(const std::wstring& path);
 // A folder the program fills itself (a type group, a recovered folder): created when missing,
 // with any missing parents; 0 only when the name is a real folder, not a link to one, so that

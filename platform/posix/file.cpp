@@ -9,6 +9,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 #include "platform/posix/errno_map.h"
 #include "platform/text.h"
 
@@ -20,6 +21,8 @@ int fd(intptr_t h) { return static_cast<int>(h); }
 int File::open(const std::wstring& path, OpenMode mode) {
     close();
     if (path.empty()) return kErrorPathNotFound;
+    // Opening a pipe for reading waits for a writer: such a path is refused before it is opened.
+    if (mode == OpenMode::ReadExisting && isStreamNode(path)) return kErrorNotSupported;
     int flags = O_CLOEXEC;
     switch (mode) {
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;

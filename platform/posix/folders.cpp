@@ -38,6 +38,11 @@ bool pathExists(const std::wstring& path) {
     return ::lstat(narrow(path).c_str(), &st) == 0;
 }
 
+bool isStreamNode(const std::wstring& path) {
+    struct stat st {};
+    return ::stat(narrow(path).c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
 bool isFolder(const std::wstring& path) {
     struct stat st {};
     return ::stat(narrow(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);

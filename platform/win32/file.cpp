@@ -3,6 +3,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 
 namespace qm::platform {
 namespace {
@@ -15,7 +16,10 @@ int File::open(const std::wstring& path, OpenMode mode) {
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-        case OpenMode::ReadExisting: break;
+        case OpenMode::ReadExisting:
+            // Reading a pipe waits for a writer: never a source.
+            if (isStreamNode(path)) return kErrorNotSupported;
+            break;
         case OpenMode::OpenAlways:
             access |= GENERIC_WRITE;
             disposition = OPEN_ALWAYS;

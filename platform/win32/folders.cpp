@@ -26,6 +26,12 @@ std::wstring appDataFolder() {
 
 bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool isStreamNode(const std::wstring& path) {
+    // Named pipes live in their own namespace.
+    const std::wstring name = lower(path);
+    return name.rfind(L"\\\\.\\pipe\\", 0) == 0 || name.rfind(L"\\\\?\\pipe\\", 0) == 0;
+}
+
 bool isFolder(const std::wstring& path) {
     const DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
