@@ -8,6 +8,7 @@
 #include "cli/found_files.h"
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
+#include "cli/visible_text.h"
 #include "disk/format_text.h"
 #include "platform/console.h"
 #include "platform/errors.h"
@@ -73,12 +74,12 @@ void writeFile(JsonWriter& json, const FoundFile& file) {
 
 void printFileLine(const FoundFile& file, bool tree) {
     const ScanRecord& r = file.record;
-    std::wstring name = platform::fromAnsi(recordName(r));
+    const std::wstring name = VisibleText(platform::fromAnsi(recordName(r)));
     std::wstring line;
     if (tree) {
         line = std::wstring(static_cast<size_t>(file.depth) * 2, L' ') + name + (r.isFolder ? L"/" : L"");
     } else {
-        line = file.folder + name;
+        line = VisibleText(file.folder) + name;
     }
     if (!r.isFolder) {
         line += L"  " + FormatSize(r.size) + L"  " + FormatFileTime(r.modified);
@@ -215,7 +216,8 @@ int RunRecoverCommand(const CliOptions& options) {
     } else {
         for (const RecoveryDetailRow& row : job.details()) {
             const wchar_t* mark = row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
-            WriteText(stdout, mark + row.path + (row.error || row.damaged ? L"  (" + row.status + L")" : L"") + L"\n");
+            WriteText(stdout, mark + VisibleText(row.path) +
+                                  (row.error || row.damaged ? L"  (" + row.status + L")" : L"") + L"\n");
         }
         std::printf("%d recovered, %d failed%s, into %s\n", job.processed() - failed, failed,
                     cancelled ? " (interrupted)" : "", options.destination.c_str());

@@ -17,4 +17,8 @@ inline std::wstring fromAnsi(const std::string& text) { return fromUtf8(text); }
 // Cuts UTF-8 text to at most maxBytes without splitting a character.
 std::string truncateUtf8(const std::string& text, size_t maxBytes);
 
+// C0 and C1 control characters and DEL: a terminal obeys them, so names from a medium never
+// carry them into file names or output unescaped.
+inline bool isControlCharacter(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 }  // namespace qm::platform

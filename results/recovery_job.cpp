@@ -46,7 +46,7 @@ std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRec
     std::wstring name = platform::fromAnsi(recordName(record));
     // A name from the medium never leaves its folder: separators and dot-only names are neutralised.
     for (auto& c : name)
-        if (isSeparator(c) || c == L':' || c == 0) c = L'_';
+        if (isSeparator(c) || c == L':' || platform::isControlCharacter(c)) c = L'_';
     if (name.empty() || name == L"." || name == L"..") name = L"_" + name;
 
     // "report.doc" -> "report(1).doc"; a leading dot is part of the name, not an extension.

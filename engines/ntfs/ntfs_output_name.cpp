@@ -7,7 +7,7 @@ namespace qm {
 std::wstring ntfsOutputName(const std::string& utf8Name) {
     std::wstring name = platform::fromUtf8(utf8Name);
     for (wchar_t& c : name) {
-        if (c < 0x20 || c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'"' || c == L'<' ||
+        if (platform::isControlCharacter(c) || c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'"' || c == L'<' ||
             c == L'>' || c == L'|')
             c = L'_';
     }

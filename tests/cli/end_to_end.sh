@@ -63,6 +63,29 @@ summary = json.load(open(sys.argv[1]))["summary"]
 assert sys.argv[2] == "3" and summary["selected"] == 3, (sys.argv[2], summary)
 assert summary["failed"] == 3 and summary["succeeded"] == 0, summary
 PY
+  # Control characters in a name from the medium: shown escaped, never obeyed by the terminal;
+  # written into JSON as JSON escapes them; replaced in the recovered file's name.
+  esc=$work/esc.img
+  mkfs.fat -C -n ESC "$esc" 8192 >/dev/null
+  mcopy -i "$esc" "$samples/testPDF.pdf" "::/Qtitle Rnote.pdf"
+  mdel -i "$esc" "::/Qtitle Rnote.pdf"
+  python3 - "$esc" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+# A long-name entry keeps its characters in pieces: "Qtitl" and "e Rnot" are each contiguous.
+for plain, hostile in (("Qtitl", "\x1btitl"), ("e Rnot", "e \nnot")):
+    before, after = plain.encode("utf-16-le"), hostile.encode("utf-16-le")
+    assert data.count(before) == 1, plain
+    data = data.replace(before, after)
+open(sys.argv[1], "wb").write(data)
+PY
+  q list "$esc" --fast --state-dir "$work/state" >"$work/esc.txt" 2>/dev/null
+  q list "$esc" --fast --state-dir "$work/state" --json >"$work/esc.json" 2>/dev/null
+  q recover "$esc" --fast --to "$work/esc-out" --state-dir "$work/state" >/dev/null 2>&1
+  ! grep -q $'\x1b' "$work/esc.txt" && grep -qF '\x1btitle \nnote.pdf' "$work/esc.txt" && grep -qF '\u001btitle \nnote.pdf' "$work/esc.json" \
+    && cmp -s "$work/esc-out/document/_title _note.pdf" "$samples/testPDF.pdf" \
+    && ok "control characters in names: escaped in listings, replaced in recovered names" \
+    || { bad "control characters in names"; cat -v "$work/esc.txt"; ls "$work/esc-out"/*; }
 else
   echo "skip  JSON checks: python3 is not installed"
 fi
