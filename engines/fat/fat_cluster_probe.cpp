@@ -1,6 +1,7 @@
 #include "engines/fat/fat_cluster_probe.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "disk/byte_view.h"
 #include "engines/fat/fat_content_check.h"
@@ -24,8 +25,9 @@ uint32_t FatClusterProbe::FolderLevel(uint32_t cluster) {
     if (auto it = levels_.find(cluster); it != levels_.end()) return it->second;
     uint32_t level = 0;
     std::vector<uint32_t> passed;
+    std::unordered_set<uint32_t> seen;  // a loop of ".." entries ends the walk
     uint32_t current = cluster;
-    while (!IsRoot(current) && std::find(passed.begin(), passed.end(), current) == passed.end()) {
+    while (!IsRoot(current) && seen.insert(current).second) {
         if (auto it = levels_.find(current); it != levels_.end()) {
             level += it->second;
             break;
@@ -37,6 +39,9 @@ uint32_t FatClusterProbe::FolderLevel(uint32_t cluster) {
         ++level;
         current = DecodeDirEntry(b.sub(32, kDirEntryBytes)).cluster(volume_.geometry.isFat32());
     }
+    // Every folder passed learns its level too (each sits one below the next): deep trees cost
+    // one walk, not one per folder.
+    for (size_t i = 0; i < passed.size() && i <= level; ++i) levels_.emplace(passed[i], level - static_cast<uint32_t>(i));
     levels_[cluster] = level;
     return level;
 }

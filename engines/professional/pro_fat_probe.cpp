@@ -6,6 +6,8 @@
 #include "engines/fat/fat_dir_entry.h"
 #include "engines/professional/professional_fat_recovery.h"
 
+#include <unordered_map>
+
 namespace qm {
 namespace {
 
@@ -51,6 +53,7 @@ uint32_t CProfessionalFatRecovery::FolderLevel(int geometry, uint32_t cluster) {
     // Folders are filed where their ".." leads; one whose first sector names no parent, or
     // that lies on a loop of ".." entries, is filed in the root.
     std::vector<uint32_t> path;
+    std::unordered_map<uint32_t, size_t> positions;  // where each folder stands in the path
     uint32_t above = 0;       // levels above the last folder of the path
     size_t loop = SIZE_MAX;   // where a loop of ".." entries begins in the path
     uint32_t current = cluster;
@@ -60,12 +63,12 @@ uint32_t CProfessionalFatRecovery::FolderLevel(int geometry, uint32_t cluster) {
             above = it->second;
             break;
         }
-        const auto seen = std::find(path.begin(), path.end(), current);
-        if (seen != path.end()) {
-            loop = static_cast<size_t>(seen - path.begin());
+        if (const auto seen = positions.find(current); seen != positions.end()) {
+            loop = seen->second;
             break;
         }
         if (path.size() >= kMaxFolderDepth) break;
+        positions.emplace(current, path.size());
         path.push_back(current);
         uint32_t parent = 0;
         if (!DotDotOf(geometry, current, parent)) break;
