@@ -1,5 +1,7 @@
 #include "engines/store_backed_engine.h"
 
+#include <unordered_set>
+
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -51,12 +53,35 @@ int CStoreBackedEngine::GetItemPath(const ScanRecord& record, std::wstring& path
     path.clear();
     if (!store_) return 0;
     store_->flush();
-    std::vector<ScanRecord> ancestors;
-    const int rc = store_->collectAncestors(record, ancestors);
-    // Nearest first in the list; the path reads from the root down.
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+    if (store_.get() != pathStore_ || store_->ancestorGeneration() != pathGeneration_) {
+        folderPaths_.clear();
+        pathStore_ = store_.get();
+        pathGeneration_ = store_->ancestorGeneration();
+    }
+    // Up to the root or to a folder whose path is known; each folder's path is kept, so the
+    // files of a deep tree cost their own step each, not their depth.
+    std::vector<ScanRecord> chain;
+    std::unordered_set<int32_t> visited{record.recordNo};
+    int32_t current = record.recordNo;
+    int rc = 0;
+    for (;;) {
+        ScanRecord folder;
+        bool found = false;
+        rc = store_->parentFolder(current, folder, found);
+        if (rc != 0 || !found) break;
+        current = folder.recordNo;  // a plain copy: the record's fields are packed
+        if (const auto known = folderPaths_.find(current); known != folderPaths_.end()) {
+            path = known->second;
+            break;
+        }
+        if (!visited.insert(current).second) break;
+        chain.push_back(folder);
+    }
+    // Nearest first in the chain; the path reads from the root down.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         path += platform::fromAnsi(recordName(*it));
         path += platform::kPathSeparator;
+        folderPaths_[it->recordNo] = path;
     }
     return rc;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "engines/null_engine.h"
 #include "results/scan_result_store.h"
@@ -31,6 +32,12 @@ protected:
     static int KeyFor(const ScanRecord* folder, int level, ParentKey& key);
 
     std::unique_ptr<ScanResultStore> store_;
+
+private:
+    // GetItemPath's folder paths (folder record number -> its path), valid for one store state.
+    std::unordered_map<int32_t, std::wstring> folderPaths_;
+    const ScanResultStore* pathStore_ = nullptr;
+    uint64_t pathGeneration_ = 0;
 };
 
 }  // namespace qm

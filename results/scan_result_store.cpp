@@ -1,6 +1,7 @@
 #include "results/scan_result_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -89,6 +90,7 @@ int ScanResultStore::dropRecordsAfterLastFlush() {
     flushedBytes_ = static_cast<uint64_t>(count_) * kScanRecordBytes;
     // Folder names of the dropped records go too.
     const size_t before = dirInfo_.size();
+    dropAncestorIndex();
     dirInfo_.erase(std::remove_if(dirInfo_.begin(), dirInfo_.end(),
                                   [&](const DirInfoEntry& e) { return e.recordNo > count_; }),
                    dirInfo_.end());
@@ -115,6 +117,7 @@ int ScanResultStore::loadRelations() {
     const int rc = platform::readFully(relationFile_, text.data(), text.size(), got);
     if (rc != 0 && rc != kErrorHandleEof) return rc;  // a file that shrank meanwhile is read as it is
     text.resize(got);
+    dropAncestorIndex();
     try {
         parseRelations(text, relations_);
     } catch (const std::bad_alloc&) {
@@ -139,6 +142,7 @@ void ScanResultStore::loadDirInfo() {
         const ByteView view(chunk.data(), got);
         DirInfoEntry entry;
         for (size_t at = 0; decodeDirInfoEntry(view.sub(at), entry); at += kDirInfoEntryBytes) dirInfo_.push_back(entry);
+        dropAncestorIndex();
         if (rc != 0 || got < want) break;
         done += got;
     }
@@ -173,6 +177,7 @@ ScanRecord* ScanResultStore::appendRecord() {
 void ScanResultStore::addChild(ParentKey parent, int32_t recordNo, int32_t fsId, const char* folderName) {
     relations_[parent].push_back(recordNo);
     relationsDirty_ = true;
+    dropAncestorIndex();
     if (folderName) {
         DirInfoEntry entry;
         entry.fsId = fsId;
@@ -236,6 +241,7 @@ int ScanResultStore::close() {
     relationsDirty_ = false;
     relationFileBytes_ = 0;
     dirInfo_.clear();
+    dropAncestorIndex();
     dirInfoWritten_ = 0;
     return rc;
 }
@@ -437,36 +443,64 @@ int ScanResultStore::findFolderRecord(int32_t fsId, ScanRecord& out) {
     return flushRc ? flushRc : kErrorInvalidParameter;
 }
 
+uint64_t ScanResultStore::NextAncestorGeneration() {
+    static std::atomic<uint64_t> counter{0};
+    return ++counter;
+}
+
+void ScanResultStore::dropAncestorIndex() {
+    ancestorIndexBuilt_ = false;
+    ancestorGeneration_ = NextAncestorGeneration();
+    parentOf_.clear();
+    folderNameOf_.clear();
+}
+
+// Which folder holds each record, and where each folder's name is: built once for all the
+// walks of a listing, so a deep tree costs its depth per file, not its size.
+void ScanResultStore::buildAncestorIndex() {
+    if (ancestorIndexBuilt_) return;
+    // The first folder (in key order) that lists a record is its parent, the first name entry of a
+    // folder its name, as a walk through the lists would find them.
+    for (const auto& [key, children] : relations_)
+        for (int32_t child : children) parentOf_.emplace(child, key);
+    for (size_t i = 0; i < dirInfo_.size(); ++i) folderNameOf_.emplace(dirInfo_[i].fsId, i);
+    ancestorIndexBuilt_ = true;
+}
+
+int ScanResultStore::parentFolder(int32_t recordNo, ScanRecord& folder, bool& found) {
+    found = false;
+    if (relations_.empty()) return 0;
+    buildAncestorIndex();
+    const auto parentIt = parentOf_.find(recordNo);
+    if (parentIt == parentOf_.end() || parentIt->second == relations_.begin()->first) return 0;
+    const int32_t p = parentIt->second.fsId();
+    folder = ScanRecord{};
+    const auto named = folderNameOf_.find(p);
+    if (named != folderNameOf_.end()) {
+        const DirInfoEntry& entry = dirInfo_[named->second];
+        folder.isFolder = 1;
+        folder.fsId = entry.fsId;
+        folder.recordNo = entry.recordNo;
+        std::memcpy(folder.name, entry.name, kRecordNameBytes);
+    } else if (int rc = findFolderRecord(p, folder); rc != 0) {
+        return rc;
+    }
+    found = true;
+    return 0;
+}
+
 int ScanResultStore::collectAncestors(const ScanRecord& record, std::vector<ScanRecord>& out) {
     out.clear();
     const int flushRc = flush();
-    if (relations_.empty()) return flushRc;
-    const ParentKey root = relations_.begin()->first;
     // Each folder joins the chain once: a folder filed under itself or under one of its own
     // descendants ends the walk instead of looping.
     std::unordered_set<int32_t> visited{record.recordNo};
     int32_t current = record.recordNo;
     for (;;) {
-        const ParentKey* parent = nullptr;
-        for (const auto& [key, children] : relations_) {
-            if (std::find(children.begin(), children.end(), current) != children.end()) {
-                parent = &key;
-                break;
-            }
-        }
-        if (!parent || *parent == root) return flushRc;
-        const int32_t p = parent->fsId();
         ScanRecord folder;
-        const auto entry = std::find_if(dirInfo_.begin(), dirInfo_.end(),
-                                        [p](const DirInfoEntry& e) { return e.fsId == p; });
-        if (entry != dirInfo_.end()) {
-            folder.isFolder = 1;
-            folder.fsId = entry->fsId;
-            folder.recordNo = entry->recordNo;
-            std::memcpy(folder.name, entry->name, kRecordNameBytes);
-        } else if (int rc = findFolderRecord(p, folder); rc != 0) {
-            return rc;
-        }
+        bool found = false;
+        if (int rc = parentFolder(current, folder, found); rc != 0) return rc;
+        if (!found) return flushRc;
         current = folder.recordNo;  // a plain copy: the record's fields are packed
         if (!visited.insert(current).second) return flushRc;
         out.push_back(folder);

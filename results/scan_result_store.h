@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file.h"
@@ -57,6 +58,11 @@ public:
     int findFolderRecord(int32_t fsId, ScanRecord& out);
     // The folders above a record, nearest first.
     int collectAncestors(const ScanRecord& record, std::vector<ScanRecord>& out);
+    // One step of that walk: the folder holding a record (found false at the root or when no
+    // folder lists it).
+    int parentFolder(int32_t recordNo, ScanRecord& folder, bool& found);
+    // Changes whenever the folder tree may have changed: caches built on the tree compare it.
+    uint64_t ancestorGeneration() const { return ancestorGeneration_; }
     // Files whose extension is in a pattern like "*.jpg|*.png|.other"; ".other" adds files of
     // unknown type and without extension. Appended to out, the whole list sorted.
     int listByType(const std::wstring& pattern, std::vector<ScanRecord>& out);
@@ -110,6 +116,15 @@ private:
     uint64_t relationFileBytes_ = 0;  // longest text the file has held: a shorter rewrite blanks the rest
     std::vector<DirInfoEntry> dirInfo_;
     size_t dirInfoWritten_ = 0;  // entries already in the folder-name file
+    // collectAncestors' lookups: record -> the folder key holding it, folder id -> its name entry.
+    void dropAncestorIndex();
+    void buildAncestorIndex();
+    bool ancestorIndexBuilt_ = false;
+    // Unique across every store of the process, so a cache never mistakes one store for another.
+    static uint64_t NextAncestorGeneration();
+    uint64_t ancestorGeneration_ = NextAncestorGeneration();
+    std::unordered_map<int32_t, ParentKey> parentOf_;
+    std::unordered_map<int32_t, size_t> folderNameOf_;
 
     std::string knownTypes_;
     std::string photoList_;

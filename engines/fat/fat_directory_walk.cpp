@@ -184,8 +184,10 @@ void FatDirectoryWalk::OnFileEntry(Context& ctx, ByteView entry, uint64_t entryS
 
 void FatDirectoryWalk::MarkFoldersWithFiles(uint32_t folder) {
     // Parents always point at folders parsed earlier, so the climb ends; the bound is a guard.
+    // A folder marked before had its whole line of parents marked then: the climb stops there.
     for (size_t steps = 0; steps <= folders_.size() && !IsRoot(folder); ++steps) {
-        if (withFilesSet_.insert(folder).second) withFiles_.push_back(folder);
+        if (!withFilesSet_.insert(folder).second) return;
+        withFiles_.push_back(folder);
         const auto it = folders_.find(folder);
         if (it == folders_.end() || it->second.parent == folder) return;
         folder = it->second.parent;
