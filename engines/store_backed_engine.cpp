@@ -81,7 +81,8 @@ int CStoreBackedEngine::GetItemPath(const ScanRecord& record, std::wstring& path
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         path += platform::fromAnsi(recordName(*it));
         path += platform::kPathSeparator;
-        folderPaths_[it->recordNo] = path;
+        const int32_t folderNo = it->recordNo;  // a plain copy: the record's fields are packed
+        folderPaths_[folderNo] = path;
     }
     return rc;
 }
