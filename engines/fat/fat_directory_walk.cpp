@@ -133,7 +133,7 @@ void FatDirectoryWalk::OnFolderEntry(Context& ctx, ByteView entry) {
         if (volume_.IsDataCluster(self)) ctx.current = self;
         return;
     }
-    std::string name = ctx.longName.Empty() ? std::string() : ctx.longName.Utf8();
+    std::string name = ctx.longName.Empty() ? std::string() : ctx.longName.NameFor(entry);
     if (name.empty()) name = ShortEntryName(entry, false);
 
     uint32_t cluster = e.cluster(fat32);
@@ -158,7 +158,7 @@ void FatDirectoryWalk::OnFileEntry(Context& ctx, ByteView entry, uint64_t entryS
     const FatDirEntry e = DecodeDirEntry(entry);
     if (!e.deleted() && !ctx.deletedFolder) return;
     const bool fat32 = volume_.geometry.isFat32();
-    std::string name = ctx.longName.Empty() ? std::string() : ctx.longName.Utf8();
+    std::string name = ctx.longName.Empty() ? std::string() : ctx.longName.NameFor(entry);
     if (name.empty()) name = ShortEntryName(entry, true);
 
     uint32_t cluster = e.cluster(fat32);

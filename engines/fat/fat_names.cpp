@@ -32,7 +32,76 @@ bool LongNameCollector::Prepend(ByteView entry) {
     std::u16string part(kCharsPerEntry, u'\0');
     for (size_t i = 0; i < kCharsPerEntry; ++i) part[i] = static_cast<char16_t>(entry.u16(kOffsets[i]));
     chars_.insert(0, part);
+    ordinals_ += entry.u8(0);
+    checksums_ += entry.u8(13);
     return true;
+}
+
+void LongNameCollector::Reset() {
+    chars_.clear();
+    ordinals_.clear();
+    checksums_.clear();
+}
+
+uint8_t ShortNameChecksum(ByteView shortEntry) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i < 11; ++i) sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + shortEntry.u8(i));
+    return sum;
+}
+
+bool LongNameCollector::PartsConsistent(ByteView shortEntry) const {
+    constexpr uint8_t kDeletedMark = 0xE5;
+    constexpr uint8_t kLastPartFlag = 0x40;
+    if (ordinals_.empty()) return false;
+    for (uint8_t checksum : checksums_)
+        if (checksum != checksums_[0]) return false;
+    // A deleted short entry lost its first byte, so its checksum cannot be recomputed.
+    const bool shortDeleted = shortEntry.u8(0) == kDeletedMark;
+    if (!shortDeleted && checksums_[0] != ShortNameChecksum(shortEntry)) return false;
+    // Live parts are numbered: the last part is read first, then down to 1.
+    bool anyDeleted = false;
+    for (uint8_t ordinal : ordinals_) anyDeleted = anyDeleted || ordinal == kDeletedMark;
+    if (!anyDeleted) {
+        const size_t count = ordinals_.size();
+        if ((ordinals_[0] & kLastPartFlag) == 0) return false;
+        for (size_t i = 0; i < count; ++i)
+            if ((ordinals_[i] & ~kLastPartFlag) != count - i || (i > 0 && (ordinals_[i] & kLastPartFlag))) return false;
+    } else if (!shortDeleted) {
+        return false;  // deleted parts cannot name a live entry
+    }
+    // Deleted parts have lost their numbers; only the end of a name holds its terminator and
+    // padding, so one found in another part means the parts are out of order.
+    const size_t beforeEnd = chars_.size() - kCharsPerEntry;
+    for (size_t i = 0; i < beforeEnd; ++i)
+        if (chars_[i] == u'\0' || chars_[i] == 0xFFFF) return false;
+    return AliasFitsName(shortEntry);
+}
+
+// A generated alias ("ALONGF~1.TXT") keeps at least the first two letters of its long name
+// without blanks and dots; the second is compared (a deleted entry lost the first). Parts of a
+// deleted name that were read in the wrong order show up here, where nothing else tells.
+bool LongNameCollector::AliasFitsName(ByteView shortEntry) const {
+    bool generated = false;
+    for (size_t i = 1; i + 1 < 8; ++i)
+        generated = generated || (shortEntry.u8(i) == '~' && shortEntry.u8(i + 1) >= '1' && shortEntry.u8(i + 1) <= '9');
+    if (!generated) return true;
+    std::u16string name = chars_.substr(0, chars_.find(u'\0'));
+    const size_t dot = name.rfind(u'.');
+    if (dot != std::u16string::npos && dot > 0) name.resize(dot);
+    std::u16string letters;
+    for (char16_t c : name)
+        if (c != u' ' && c != u'.') letters += c;
+    if (letters.size() < 2 || shortEntry.u8(1) == '~') return true;
+    auto asciiAlnum = [](char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    const char16_t fromName = letters[1];
+    const char16_t fromAlias = shortEntry.u8(1);
+    if (!asciiAlnum(fromName) || !asciiAlnum(fromAlias)) return true;
+    auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+    return upper(fromName) == upper(fromAlias);
+}
+
+std::string LongNameCollector::NameFor(ByteView shortEntry) const {
+    return PartsConsistent(shortEntry) ? Utf8() : std::string();
 }
 
 std::string LongNameCollector::Utf8() const {

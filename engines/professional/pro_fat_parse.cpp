@@ -105,7 +105,7 @@ uint32_t CProfessionalFatRecovery::ParseBuffer(int geometry, const profat::DirBu
             checksum = entry.u8(13);
             continue;
         }
-        const std::string name = longName.Empty() ? std::string() : longName.Utf8();
+        const std::string name = longName.Empty() ? std::string() : longName.NameFor(entry);
         if (e.isDirectory())
             current = OnFolderEntry(geometry, entry, name, current);
         else if (e.isFile())

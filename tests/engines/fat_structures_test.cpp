@@ -228,6 +228,50 @@ TEST(FatNames, ShortAndLongNames) {
     EXPECT_LT(recordName(r).size(), 260u);
 }
 
+// Long-name parts that do not belong to their short entry (wrong checksum, parts out of order)
+// give no long name, so the short name shows instead of pieces run together.
+TEST(FatNames, LongNamePartsAreCheckedAgainstTheirShortEntry) {
+    std::vector<uint8_t> shortEntry(32, 0);
+    std::memcpy(shortEntry.data(), "ALONGF~1TXT", 11);
+    const uint8_t checksum = ShortNameChecksum(ByteView(shortEntry.data(), 32));
+    auto part = [&](uint8_t ordinal, std::u16string chars) {
+        std::vector<uint8_t> p(32, 0);
+        p[0] = ordinal;
+        p[11] = 0x0F;
+        p[13] = checksum;
+        static const size_t offsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+        chars.resize(13, u'\xFFFF');
+        for (size_t i = 0; i < 13; ++i) putU16(&p[offsets[i]], static_cast<uint16_t>(chars[i]));
+        return p;
+    };
+    auto name = [&](const std::vector<std::vector<uint8_t>>& partsAsRead, const std::vector<uint8_t>& entry) {
+        LongNameCollector c;
+        for (const auto& p : partsAsRead) c.Prepend(ByteView(p.data(), 32));
+        return c.NameFor(ByteView(entry.data(), 32));
+    };
+    const auto end = part(0x42, u"ame notes.txt");
+    const auto start = part(0x01, u"A long file n");
+    EXPECT_EQ("A long file name notes.txt", name({end, start}, shortEntry));
+    EXPECT_EQ("", name({start, end}, shortEntry));  // live parts out of order
+
+    auto wrongSum = start;
+    wrongSum[13] ^= 1;
+    EXPECT_EQ("", name({end, wrongSum}, shortEntry));
+
+    // Deleted: numbers and the short name's first byte are lost; the checksums must still agree
+    // and only the name's end may hold its terminator.
+    auto deleted = [](std::vector<uint8_t> p) { p[0] = 0xE5; return p; };
+    std::vector<uint8_t> deletedShort = shortEntry;
+    deletedShort[0] = 0xE5;
+    const auto endTerminated = part(0x42, std::u16string(u"ame.txt") + u'\0');
+    EXPECT_EQ("A long file name.txt", name({deleted(endTerminated), deleted(start)}, deletedShort));
+    EXPECT_EQ("", name({deleted(start), deleted(endTerminated)}, deletedShort));
+    EXPECT_EQ("", name({deleted(end), deleted(wrongSum)}, deletedShort));
+    // Without a terminator only the alias tells: "ALONGF~1" cannot stand for "ame notes.txtA...".
+    EXPECT_EQ("A long file name notes.txt", name({deleted(end), deleted(start)}, deletedShort));
+    EXPECT_EQ("", name({deleted(start), deleted(end)}, deletedShort));
+}
+
 TEST(FatNames, NamesFromTheMediumAreSafePathComponents) {
     EXPECT_EQ(L"_", SafeFileName(".."));
     EXPECT_EQ(L"_", SafeFileName("."));
