@@ -23,6 +23,10 @@ inline constexpr uint16_t kRecordIsDirectory = 0x0002;
 inline constexpr uint32_t kNtfsRootRecord = 5;
 inline constexpr uint32_t kNtfsBitmapRecord = 6;
 inline constexpr uint32_t kNtfsFirstUserRecord = 12;  // 0..11 are the system files
+// 12..15 are reserved for the system too, and $Extend (11) holds only metafiles ($Quota,
+// $ObjId, $Reparse, $UsnJrnl): none of them is a user's file.
+inline constexpr uint32_t kNtfsFirstNonReservedRecord = 16;
+inline constexpr uint32_t kNtfsExtendRecord = 11;
 
 inline constexpr uint16_t kAttrFlagCompressed = 0x0001;
 inline constexpr uint16_t kAttrFlagEncrypted = 0x4000;

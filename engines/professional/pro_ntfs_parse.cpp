@@ -141,7 +141,7 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
                 }
                 return true;
             }
-            if (own < kNtfsFirstUserRecord) return true;
+            if (own < kNtfsFirstNonReservedRecord || name.parentRecord == kNtfsExtendRecord) return true;
             if (!created) {
                 created = true;
                 fileName = name;

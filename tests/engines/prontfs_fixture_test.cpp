@@ -19,7 +19,8 @@ struct Scan {
     std::map<std::string, FoundItem> tree;
     std::wstring image;
 
-    explicit Scan(const std::string& name) : image(fixturePath(name)) {
+    explicit Scan(const std::string& name) : Scan(fixturePath(name)) {}
+    explicit Scan(const std::wstring& path) : image(path) {
         engine.SetLogFolder(dir.file(L"logs"));
         EXPECT_EQ(0, engine.OpenImage(image, 'Q'));
         EXPECT_EQ(0, engine.OpenLog(nullptr));
@@ -83,6 +84,24 @@ void expectRecovered(Scan& scan, const std::wstring& original, size_t minimumIde
 TEST(ProNtfsFixture, QuickFormatSameClusterSize) {
     Scan scan("prontfs-qf-c4k.img");
     expectRecovered(scan, fixturePath(std::string(kSource) + ".img"), 20);
+    // The metafiles of $Extend are the system's, not lost files of the user.
+}
+
+// A volume whose boot sector is gone: its live metafiles of $Extend ($Quota, $ObjId, $Reparse)
+// are the system's, not lost files of the user.
+TEST(ProNtfsFixture, MetafilesAreNotListedAsLostFiles) {
+    TempDir dir;
+    auto bytes = readWholeFile(fixturePath(std::string(kSource) + ".img"));
+    ASSERT_GT(bytes.size(), 512u);
+    std::fill(bytes.begin(), bytes.begin() + 512, uint8_t{0});
+    const std::wstring damaged = dir.file(L"no-boot.img");
+    writeWholeFile(damaged, bytes);
+    Scan scan(damaged);
+    EXPECT_TRUE(scan.tree.count("Docs/gone.txt"));
+    std::vector<ScanRecord> others;
+    scan.engine.ListByType(L"*.other", others);
+    for (const ScanRecord& r : others) EXPECT_NE('$', r.name[0]) << r.name;
+    EXPECT_FALSE(others.empty());
 }
 
 TEST(ProNtfsFixture, QuickFormatOtherClusterSize) {

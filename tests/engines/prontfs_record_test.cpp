@@ -192,8 +192,8 @@ TEST(ProNtfsParse, FragmentedMftPlacesRecordsAndDataOfAMovedVolume) {
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + 3);
     std::vector<std::pair<uint64_t, std::vector<uint8_t>>> recs = {
         {96, RecordBuilder(0).fileName(5, u"$MFT").runData({0x11, 0x01, 0x0A, 0x11, 0x04, 0x1E}, 5 * 4096, 5 * 4096).finish()},
-        {354, RecordBuilder(13, 0x0003).fileName(5, u"Sub").finish()},
-        {356, RecordBuilder(14).fileName(13, u"f.bin").runData({0x11, 0x01, 0x32}, 4096, 3000).finish()},
+        {362, RecordBuilder(17, 0x0003).fileName(5, u"Sub").finish()},
+        {364, RecordBuilder(18).fileName(17, u"f.bin").runData({0x11, 0x01, 0x32}, 4096, 3000).finish()},
     };
     ASSERT_EQ(0, e.open(4096, recs));
     // The data cluster 50 of the volume: sector 16 + 400.
@@ -209,7 +209,7 @@ TEST(ProNtfsParse, FragmentedMftPlacesRecordsAndDataOfAMovedVolume) {
     EXPECT_EQ(16u, +f.partitionStart);
     EXPECT_EQ(3000u, +f.size);
     RunList runs;
-    ASSERT_EQ(0, e.engine.findRunsInRecord(356, runs));
+    ASSERT_EQ(0, e.engine.findRunsInRecord(364, runs));
     ASSERT_EQ(1u, runs.size());
     EXPECT_EQ(50, runs[0].lcnDelta);
 
@@ -307,7 +307,7 @@ TEST(ProNtfsHostile, WhatIsHeldStaysBounded) {
     for (uint64_t s = 0; s < MftMap::kMaxEntries + 50; ++s) e.engine.ParseRecord(mft.data(), mft.size(), s * 2, 0, 0);
     EXPECT_EQ(MftMap::kMaxEntries, e.engine.MftMapSize());
     for (uint32_t i = 0; i < CProfessionalNtfsRecovery::kMaxPendingFolders + 100; ++i) {
-        auto rec = RecordBuilder(12).fileName(1000 + i, u"x").finish();
+        auto rec = RecordBuilder(16).fileName(1000 + i, u"x").finish();
         e.engine.ParseRecord(rec.data(), rec.size(), 24, 0, 0);
     }
     EXPECT_EQ(CProfessionalNtfsRecovery::kMaxPendingFolders, e.engine.PendingFolderCount());
