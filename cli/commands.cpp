@@ -199,6 +199,7 @@ int RunRecoverCommand(const CliOptions& options) {
             json.key("path").string(utf8(row.path));
             json.key("ok").boolean(row.error == 0);
             json.key("damaged").boolean(row.damaged);
+            json.key("partial").boolean(row.partial);
             json.key("error").number(row.error);
             json.key("message").string(utf8(row.status));
             json.endObject();
@@ -209,13 +210,14 @@ int RunRecoverCommand(const CliOptions& options) {
         json.key("succeeded").number(job.processed() - failed);
         json.key("failed").number(failed);
         json.key("damaged").number(job.damaged());
+        json.key("partial").number(job.partial());
         json.key("cancelled").boolean(cancelled);
         json.endObject();
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
         for (const RecoveryDetailRow& row : job.details()) {
-            const wchar_t* mark = row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
+            const wchar_t* mark = row.partial ? L"PARTIAL " : row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
             WriteText(stdout, mark + VisibleText(row.path) +
                                   (row.error || row.damaged ? L"  (" + row.status + L")" : L"") + L"\n");
         }
@@ -224,6 +226,9 @@ int RunRecoverCommand(const CliOptions& options) {
         if (job.damaged())
             std::printf("%d of the recovered files do not hold what their type says (overwritten or damaged)\n",
                         job.damaged());
+        if (job.partial())
+            std::printf("%d failed files could be read only in part; that part is kept as a .partial file\n",
+                        job.partial());
     }
     if (cancelled) return kExitInterrupted;
     // A damaged copy is not the file the user lost: the run did not fully succeed.

@@ -5,6 +5,7 @@
 
 #include "engines/carving/recovered_content_check.h"
 #include "platform/errors.h"
+#include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "results/type_classification.h"
@@ -38,6 +39,31 @@ std::wstring fitName(const std::wstring& folder, std::wstring stem, const std::w
         stem.pop_back();
     if (stem.empty()) return {};
     return platform::joinPath(folder, stem + suffix);
+}
+
+// "photo.jpg" -> "photo.partial.jpg" (or "photo.partial(2).jpg") beside it; empty when none is free.
+std::wstring PartialPathFor(const std::wstring& path) {
+    const std::wstring name = platform::fileNameOf(path);
+    const std::wstring folder = path.substr(0, path.size() - name.size());
+    const size_t dot = name.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && dot > 0 && name.size() - dot <= 16;
+    const std::wstring stem = (hasExtension ? name.substr(0, dot) : name) + L".partial";
+    const std::wstring extension = hasExtension ? name.substr(dot) : std::wstring();
+    for (int n = 0; n <= kMaxNameCounter; ++n) {
+        const std::wstring suffix = (n == 0 ? std::wstring() : L"(" + std::to_wstring(n) + L")") + extension;
+        const std::wstring candidate = fitName(folder.empty() ? folder : folder.substr(0, folder.size() - 1), stem, suffix);
+        if (candidate.empty()) return {};
+        if (!platform::pathExists(candidate)) return candidate;
+    }
+    return {};
+}
+
+// Bytes of a file the job wrote; 0 when it cannot be opened.
+uint64_t writtenBytes(const std::wstring& path) {
+    platform::File file;
+    uint64_t bytes = 0;
+    if (file.open(path, platform::OpenMode::ReadExisting) != 0 || file.size(bytes) != 0) return 0;
+    return bytes;
 }
 
 }  // namespace
@@ -100,6 +126,8 @@ int CRecoveryJob::OnItemProgress(int percent, int scale, int error, const wchar_
         if (error != 0) {
             AddDetail({path, platform::errorMessage(error), error});
             ++failed_;
+            // "Exists" means the engine refused to write over a file: that file is not ours.
+            if (!path.empty() && error != kErrorFileExists && error != kErrorAlreadyExists) failedCopies_.push_back(path);
         } else {
             AddDetail({path, L"Success", 0});
         }
@@ -124,6 +152,30 @@ void CRecoveryJob::FailItem(const std::wstring& path, int error) {
     AddDetail({path, platform::errorMessage(error), error});
 }
 
+void CRecoveryJob::KeepPartialCopies() {
+    for (const std::wstring& path : failedCopies_) {
+        if (!platform::pathExists(path) || platform::isFolder(path)) continue;
+        auto row = std::find_if(details_.begin(), details_.end(),
+                                [&](const RecoveryDetailRow& r) { return r.path == path && r.error != 0; });
+        const uint64_t bytes = writtenBytes(path);
+        if (bytes == 0) {
+            platform::deleteFile(path);  // nothing was read: no empty file that looks like the real one
+            continue;
+        }
+        const std::wstring partialPath = PartialPathFor(path);
+        if (partialPath.empty() || platform::moveFile(path, partialPath, false) != 0) {
+            platform::deleteFile(path);
+            continue;
+        }
+        ++partial_;
+        if (row == details_.end()) continue;
+        row->path = partialPath;
+        row->partial = true;
+        row->status += L" (the " + std::to_wstring(bytes) + L" bytes that could be read are kept under this name)";
+    }
+    failedCopies_.clear();
+}
+
 void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path, int result, int processedBefore) {
     std::lock_guard<std::mutex> hold(lock_);
     if (processed_ == processedBefore) {
@@ -131,10 +183,14 @@ void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path
         if (result != 0) {
             ++failed_;
             AddDetail({path, platform::errorMessage(result > 0 ? result : kErrorInvalidFunction), result});
+            if (!item.record.isFolder && result != kErrorFileExists && result != kErrorAlreadyExists)
+                failedCopies_.push_back(path);
+            KeepPartialCopies();
             return;
         }
         AddDetail({path, L"Success", 0});
     }
+    KeepPartialCopies();
     if (result != 0 || item.record.isFolder || item.record.size == 0) return;
     auto row = std::find_if(details_.rbegin(), details_.rend(),
                             [&](const RecoveryDetailRow& r) { return r.path == path && r.error == 0; });

@@ -32,6 +32,9 @@ struct RecoveryDetailRow {
     int error = 0;
     // Copied, but the copy does not begin as its type begins: overwritten or misplaced data.
     bool damaged = false;
+    // Failed part-way: what could be read is kept under path, a ".partial" name nobody takes
+    // for a good copy.
+    bool partial = false;
 };
 
 inline constexpr const wchar_t* kDamagedStatus = L"Damaged: the content does not match the file type";
@@ -71,6 +74,8 @@ public:
     int failed() const { return failed_; }
     // Files copied whose content does not match their type (counted among the processed).
     int damaged() const { return damaged_; }
+    // Failed files whose readable part was kept as a ".partial" file (counted among the failed).
+    int partial() const { return partial_; }
     int total() const { return total_; }
     bool finished() const { return finished_; }
     // The work ran to its end (the finish button shows); false after a cancel.
@@ -86,6 +91,8 @@ private:
     // and a copied file whose content is not of its type is marked damaged.
     void SettleItem(const RecoveryItem& item, const std::wstring& path, int result, int processedBefore);
     void AddDetail(RecoveryDetailRow row);
+    // A failed copy: an empty file is removed, a part-way one renamed to "name.partial.ext".
+    void KeepPartialCopies();
 
     const ITextSource& texts_;
     std::wstring destination_;
@@ -96,10 +103,13 @@ private:
     int processed_ = 0;
     int failed_ = 0;
     int damaged_ = 0;
+    int partial_ = 0;
     int total_ = 0;
     std::deque<RecoveryDetailRow> details_;
     // Group folders this job has made (or found to be real folders): checked once, not per file.
     std::set<std::wstring> groupFolders_;
+    // Destinations of the current item whose copy failed, settled once the engine is done.
+    std::vector<std::wstring> failedCopies_;
     std::function<void(const RecoveryView&)> display_;
 };
 

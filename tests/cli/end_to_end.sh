@@ -133,6 +133,21 @@ q recover "$work/formatted.img" --deep --to "$work/formatted" --state-dir "$work
 cmp -s "$work/formatted/photo/Kept photo.jpg" "$samples/testJPEG_EXIF.jpg" && ok "quick-formatted card: a file comes back by name" \
   || { bad "quick-formatted card"; find "$work/formatted" -type f | head; }
 
+# A copy that fails part-way keeps what was read under a name nobody takes for a good file,
+# and a copy that read nothing leaves no empty file behind.
+mkfs.fat -C -F 16 "$work/cut.img" 16384 >/dev/null
+head -c 300000 /dev/urandom >"$work/big.bin"; echo small >"$work/small.txt"
+mcopy -i "$work/cut.img" "$work/big.bin" "$work/small.txt" ::/ && mdel -i "$work/cut.img" ::/big.bin ::/small.txt
+truncate -s 201200 "$work/cut.img"  # data starts at 51200: big.bin is cut after 150,000 bytes
+q recover "$work/cut.img" --fast --to "$work/cut" --state-dir "$work/state" >"$work/cut.out" 2>&1; rc=$?
+if [ $rc -eq 3 ] && [ -f "$work/cut/others/!ig.partial.bin" ] && [ ! -e "$work/cut/others/!ig.bin" ] \
+   && [ ! -e "$work/cut/document/!mall.txt" ] && grep -q "^PARTIAL" "$work/cut.out" \
+   && cmp -s "$work/cut/others/!ig.partial.bin" <(head -c "$(stat -c %s "$work/cut/others/!ig.partial.bin")" "$work/big.bin"); then
+  ok "a copy cut short is kept as name.partial.ext; an empty one is removed"
+else
+  bad "partial copies (rc $rc)"; cat "$work/cut.out"; find "$work/cut" -type f
+fi
+
 # The source image is never written.
 before=$(cksum <"$image")
 q recover "$image" --to "$work/out2" --state-dir "$work/state" >/dev/null 2>&1
