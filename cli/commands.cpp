@@ -100,7 +100,7 @@ int RunScanCommand(const CliOptions& options) {
     everything.types.clear();
     everything.groups.clear();
     std::vector<FoundFile> files;
-    CollectByType(*session.engine(), everything, files);
+    CollectByType(*session.engine(), everything, files, false);  // counts need no paths
     std::map<std::string, uint64_t> groups{{"photo", 0}, {"audio", 0},   {"video", 0},
                                            {"document", 0}, {"archive", 0}, {"others", 0}};
     uint64_t bytes = 0, damaged = 0;
@@ -171,7 +171,7 @@ int RunRecoverCommand(const CliOptions& options) {
     ScanOutcome outcome;
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
-    CollectByType(*session.engine(), options, files);
+    CollectByType(*session.engine(), options, files, false);  // copies go to group folders, flat
 
     std::vector<RecoveryItem> items;
     items.reserve(files.size());

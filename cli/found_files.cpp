@@ -52,7 +52,8 @@ std::wstring PatternFor(const CliOptions& options) {
     return pattern;
 }
 
-int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out) {
+int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out,
+                  bool withFolders) {
     out.clear();
     std::vector<ScanRecord> records;
     const int rc = engine.ListByType(PatternFor(options), records);
@@ -60,6 +61,10 @@ int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::ve
     for (const ScanRecord& record : records) {
         FoundFile file;
         file.record = record;
+        if (!withFolders) {
+            out.push_back(std::move(file));
+            continue;
+        }
         std::wstring path;
         engine.GetItemPath(record, path);
         file.folder = slashed(path);

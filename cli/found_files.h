@@ -17,7 +17,9 @@ struct FoundFile {
 // The ListByType pattern for the --type and --group filters; everything when there are none.
 std::wstring PatternFor(const CliOptions& options);
 // Files by type, sorted as the store sorts them. 0 or the engine's error (CancelCode included).
-int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out);
+// Without folders the paths are not built: in a deep tree they cost the square of its depth.
+int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out,
+                  bool withFolders = true);
 // Folders and files from the root down, depth first.
 int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out);
 

@@ -69,6 +69,12 @@ uint64_t writtenBytes(const std::wstring& path) {
 }  // namespace
 
 std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record) {
+    std::map<std::wstring, int> lastCounter;
+    return MakeUniquePath(destinationFolder, record, lastCounter);
+}
+
+std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
+                            std::map<std::wstring, int>& lastCounter) {
     std::wstring name = platform::fromAnsi(recordName(record));
     // A name from the medium never leaves its folder: separators and dot-only names are neutralised.
     for (auto& c : name)
@@ -85,10 +91,14 @@ std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRec
     const std::wstring path = fitName(folder, stem, extension);
     if (path.empty()) return {};
     if (!platform::pathExists(path)) return path;
-    for (int n = 1; n <= kMaxNameCounter; ++n) {
+    int& last = lastCounter[path];
+    for (int n = last + 1; n <= kMaxNameCounter; ++n) {
         const std::wstring candidate = fitName(folder, stem, L"(" + std::to_wstring(n) + L")" + extension);
         if (candidate.empty()) return {};
-        if (!platform::pathExists(candidate)) return candidate;
+        if (!platform::pathExists(candidate)) {
+            last = n;
+            return candidate;
+        }
     }
     return {};
 }
@@ -203,7 +213,7 @@ void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path
 
 int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     callbacksRefused = false;
-    const std::wstring path = MakeUniquePath(destination_, item.record);
+    const std::wstring path = MakeUniquePath(destination_, item.record, lastCounter_);
     const std::wstring groupFolder = platform::joinPath(destination_, GroupFolderFor(item.record));
     if (!item.engine || path.empty()) {
         // No engine for the record, or no free name left: reported like any failed file.

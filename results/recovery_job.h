@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -18,6 +19,10 @@ namespace qm {
 // Where a record goes: destination\group\name, with "(n)" before the extension when that
 // path is taken. Empty when no free name could be found.
 std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record);
+// The same, remembering per name the last counter taken, so that thousands of files of one name
+// (a folder chain with the same file in every folder) do not probe every taken name again.
+std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
+                            std::map<std::wstring, int>& lastCounter);
 // The number of path separators in the destination folder, its last character not counted.
 int BaseDepth(const std::wstring& destinationFolder);
 
@@ -110,6 +115,7 @@ private:
     std::set<std::wstring> groupFolders_;
     // Destinations of the current item whose copy failed, settled once the engine is done.
     std::vector<std::wstring> failedCopies_;
+    std::map<std::wstring, int> lastCounter_;
     std::function<void(const RecoveryView&)> display_;
 };
 
