@@ -9,22 +9,17 @@
 #include "app/module_folder.h"
 #include "app/picture_component.h"
 #include "app/player_processes.h"
+#include "app/preview_state.h"
 #include "app/single_instance.h"
 #include "platform/folders.h"
 #include "platform/text.h"
+#include "preview/preview_temp_files.h"
 #include "ui/win32/gdiplus_include.h"
 #include "ui/win32/paint_manager.h"
 
 namespace qm::app {
 
 namespace {
-
-// The preview's temporary video, left in the scan-log folder.
-std::wstring PreviewVideoPath() {
-    const std::wstring scanLog =
-        platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
-    return platform::joinPath(scanLog, L"tmp.avi");
-}
 
 // Test-only switch: the GUI tests drive this program with real clicks but cannot answer the
 // shell's dialogs. When QUILLMERE_TEST_OPEN_IMAGE, QUILLMERE_TEST_SAVE_IMAGE or
@@ -97,7 +92,8 @@ int RunApplication(HINSTANCE instance) {
     ::CoUninitialize();
     TerminateProcessesByName(kPreviewPlayer, GetModuleFolder());
     TerminateProcessesByName(kPreviewPlayerSecond, GetModuleFolder());
-    platform::deleteFile(PreviewVideoPath());
+    // The preview's copies hold the user's private files: none is left behind.
+    preview::DeletePreviewTempFiles(RememberedPreviewDocuments());
     return 0;
 }
 

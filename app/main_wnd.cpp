@@ -167,6 +167,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
     } else if (msg.type == L"itemselect") {
         if (msg.sender == m_diskList) ShowDetails();
         else if (msg.sender == m_typeTree) OnTypeTreeSelect();
+        else if (msg.sender == m_fileList) OnFileListSelect(static_cast<int>(msg.wParam));
     } else if (msg.type == L"list_check_click") {
         if (msg.sender == m_fileList) OnFileCheckClick(static_cast<int>(msg.wParam), msg.lParam != 0);
     } else if (msg.type == L"updatepage") {
@@ -175,6 +176,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         OnHeaderClick(name);
     } else if (msg.type == L"list_item_dbclick") {
         if (msg.sender == m_diskList) OnDiskListDoubleClick(static_cast<int>(msg.wParam));
+        else if (msg.sender == m_fileList) OnFileListDoubleClick(static_cast<int>(msg.wParam));
     } else if (msg.type == L"onhot") {
         OnHover(name);
     } else if (msg.type == ui::kNotifyClick && msg.sender) {
@@ -352,6 +354,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
         handled = true;
         if (m_searching) m_searchFinishPending = true;
         else OnSearchFinished();
+        return 0;
+    } else if (msg == kMsgOpenPreview) {
+        handled = true;
+        OpenPreviewWindow(static_cast<int>(wParam));
         return 0;
     } else if (msg == kMsgLanguageChanged) {
         handled = true;

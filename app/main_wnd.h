@@ -13,6 +13,8 @@
 #include "app/core/media_rows.h"
 #include "app/core/wizard_state.h"
 #include "app/list_ex.h"
+#include "app/preview_state.h"
+#include "app/preview_wnd.h"
 #include "app/wnd_shadow.h"
 #include "disk/volume_entry.h"
 #include "engines/scan_driver.h"
@@ -50,10 +52,12 @@ struct MediaSource {
     uint16_t Tag() const { return kind == MediaRowKind::Image ? imageTag : entry.tag; }
 };
 
-class CMainWnd : public ui::WindowImplBase {
+class CMainWnd : public ui::WindowImplBase, public IPreviewHost {
 public:
     static constexpr UINT kMsgScanFinished = WM_USER + 1;
     static constexpr UINT kMsgSearchFinished = WM_USER + 2;
+    // wParam: the FileList row whose picture the preview window opens with.
+    static constexpr UINT kMsgOpenPreview = WM_USER + 3;
     static constexpr UINT kRefreshDelayMs = 5000;
     static constexpr UINT kTimerDeviceArrival = 0;
     static constexpr UINT kTimerDeviceRemoval = 1;
@@ -79,6 +83,17 @@ public:
     void AddImageFile(const std::wstring& path);
     // What the search window hands over when it finishes: the results page is built from it.
     void ShowSearchResults(std::vector<ScanRecord> records);
+
+    // The preview pane ("PreviewEdit") for a record of the results: a folder's notice, or the
+    // file extracted and shown (text, picture, listing) or played.
+    void ShowInPane(const ScanRecord& record);
+    // What the last preview in the pane extracted; its temporary file, if any.
+    const PreviewState& PaneState() const { return m_paneState; }
+
+    // IPreviewHost
+    std::vector<ScanRecord> PreviewListRecords() const override;
+    IFileRecoveryParse* PreviewEngineOf(const ScanRecord& record) const override;
+    std::wstring AskRecoveryDestination(HWND owner) override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -144,6 +159,13 @@ private:
     void OnHeaderClick(const std::wstring& header);
     void SyncResultChecks();
 
+    // Preview
+    const ScanRecord* RecordOfFileRow(int rowIndex) const;
+    void OnFileListSelect(int rowIndex);
+    void OnFileListDoubleClick(int rowIndex);
+    void OpenPreviewWindow(int rowIndex);
+    void ShowPaneOutcome();
+
     WizardState m_wizard;
     TypeChoice m_choice;
     bool m_syncingChecks = false;
@@ -174,6 +196,11 @@ private:
     std::vector<ui::CTreeNodeUI*> m_typeNodes;  // by type index of m_found
     int m_shownType = -1;
     bool m_syncingResults = false;
+    PreviewState m_paneState;
+    // A double click arrives while the click's own extraction window is open: the preview window
+    // opens once that has closed.
+    bool m_paneExtracting = false;
+    int m_pendingPreviewRow = -1;
 
     ui::CTabLayoutUI* m_tabPage = nullptr;
     CFileTreeUI* m_typeTree = nullptr;

@@ -343,18 +343,18 @@ void CMainWnd::SyncResultChecks() {
 
 // ---- Recovery ----
 
-void CMainWnd::Recover() {
-    std::wstring folder = AskForFolder(m_hwnd, kRecoveryFolderTitle);
-    if (folder.empty()) return;
+// The destination folder, asked for over owner and checked against the scanned media.
+std::wstring CMainWnd::AskRecoveryDestination(HWND owner) {
+    std::wstring folder = AskForFolder(owner, kRecoveryFolderTitle);
+    if (folder.empty()) return folder;
     if (folder.back() == L'\\' || folder.back() == L'/') folder.pop_back();
-    if (folder.empty()) return;
-    m_destinationFolder = folder;
+    if (folder.empty()) return folder;
     const std::vector<MediaSource*> all = AllScannable();
     // Saving onto a scanned drive may overwrite what could still be recovered: asked once.
     for (const MediaSource* source : all) {
         if (!source->engine || source->kind != MediaRowKind::Entry || !HasDriveLetter(source->entry)) continue;
         if (::towupper(static_cast<wint_t>(source->entry.tag)) != ::towupper(static_cast<wint_t>(folder[0]))) continue;
-        if (ShowMessageBox(kMessageBoxConfirm, m_hwnd, Message(L"MSG0805"), kMessageBoxWidth) != 1) return;
+        if (ShowMessageBox(kMessageBoxConfirm, owner, Message(L"MSG0805"), kMessageBoxWidth) != 1) return std::wstring();
         break;
     }
     // Never onto the very medium being recovered, whatever its letter.
@@ -366,9 +366,16 @@ void CMainWnd::Recover() {
         if (!check.onSource) continue;
         std::wstring text = Message(L"MSG0806");
         if (const size_t at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, check.reason);
-        ShowMessageBox(kMessageBoxError, m_hwnd, text, kMessageBoxWidth);
-        return;
+        ShowMessageBox(kMessageBoxError, owner, text, kMessageBoxWidth);
+        return std::wstring();
     }
+    return folder;
+}
+
+void CMainWnd::Recover() {
+    const std::wstring folder = AskRecoveryDestination(m_hwnd);
+    if (folder.empty()) return;
+    m_destinationFolder = folder;
     std::vector<RecoveryItem> items;
     for (const auto& [key, index] : m_found.CheckedFiles()) {
         const ScanRecord& record = m_found.Records()[index];

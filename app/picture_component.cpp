@@ -58,6 +58,11 @@ bool InsertPictureFile(ui::CRichEditUI* richEdit, const std::wstring& path) {
     // A helper instance of its own places the picture; the attached one hosts it afterwards.
     IImageOleCtrl* component = CreateWiredComponent(host, richEdit);
     if (!component) return false;
+    // A photo is thousands of pixels wide: it is shown at the box's width, not beyond it.
+    constexpr LONG kInsetsAndScrollBar = 40;
+    const RECT box = richEdit->GetPos();
+    const LONG room = (box.right - box.left) - kInsetsAndScrollBar;
+    if (room > kInsetsAndScrollBar) component->SetMaxImageWidth(room);
     const HRESULT hr = component->InsertImageFile(path.c_str());
     component->Detach();
     component->Release();

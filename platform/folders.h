@@ -34,6 +34,8 @@ int createOwnFolder(const std::wstring& path);
 // Deletes a folder with everything in it; 0 when it did not exist.
 int deleteTree(const std::wstring& path);
 int deleteFile(const std::wstring& path);
+// Marks a file hidden (the preview's copies of private files); POSIX has no such flag: 0.
+int setHidden(const std::wstring& path);
 // Moves a file; with replace, an existing target is replaced in one step.
 int moveFile(const std::wstring& from, const std::wstring& to, bool replace);
 // The names in a folder (no "." or ".."), sorted by name, ignoring case.

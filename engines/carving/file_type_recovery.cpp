@@ -7,7 +7,7 @@
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/text.h"
-#include "results/file_type_lists.h"
+#include "results/preview_target.h"
 #include "results/scan_history.h"
 #include "results/scan_log_name.h"
 #include "results/type_classification.h"
@@ -16,11 +16,6 @@ namespace qm {
 namespace {
 
 constexpr uint32_t kCopyChunk = 65536;
-constexpr size_t kMaxTempPath = 260;
-
-bool inList(const wchar_t* list, const std::wstring& extension) {
-    return !extension.empty() && std::wstring_view(list).find(L"." + extension) != std::wstring_view::npos;
-}
 
 std::wstring parentOf(const std::wstring& path) {
     const size_t cut = path.find_last_of(L"/\\");
@@ -195,24 +190,14 @@ int CFileTypeRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempP
     byteCount = 0;
     tempPath.clear();
     if (!record) return kErrorInvalidParameter;
-    const std::string name = recordName(*record);
-    const std::wstring extension = LowerAscii(ExtensionOf(platform::fromAnsi(name)));
-
-    const std::wstring folder = CScanHistory::Instance().BaseFolder();
-    std::wstring target;
-    if (inList(kPreviewList, extension))
-        target = platform::joinPath(folder, platform::fromAnsi(name));
-    else if (inList(kPhotoList, extension))
-        target = platform::joinPath(folder, L"tmp.jpg");
-    else if (inList(kAudioList, extension) || inList(kVideoList, extension))
-        target = platform::joinPath(folder, L"tmp.avi");
-    if (target.size() >= kMaxTempPath) target.clear();
+    const std::wstring target = PreviewTargetPath(*record);
 
     platform::File file;
     if (!target.empty()) {
-        platform::createFolderTree(folder);
+        platform::createFolderTree(PreviewTargetFolder());
         platform::deleteFile(target);
         if (int rc = file.open(target, platform::OpenMode::OpenAlways); rc != 0) return rc;
+        platform::setHidden(target);
         tempPath = target;
     } else if (!memory) {
         return kErrorInvalidParameter;

@@ -3,31 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engines/fat/fat_safe_name.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/text.h"
-#include "results/type_classification.h"
+#include "results/preview_target.h"
 
 namespace qm {
-namespace {
-
-// Paths at or above this length are not used; the content then goes to memory.
-constexpr size_t kMaxPathChars = 260;
-
-// The temporary file a preview of this type is written to; empty for memory.
-std::wstring previewFileName(const ScanRecord& record) {
-    switch (GroupOfExtension(platform::fromUtf8(recordExtensionLower(record)))) {
-        case FileGroup::Document: return SafeFileName(recordName(record));
-        case FileGroup::Photo: return L"tmp.jpg";
-        case FileGroup::Audio:
-        case FileGroup::Video: return L"tmp.avi";
-        default: return std::wstring();
-    }
-}
-
-}  // namespace
 
 int ExtractFoundFile(bool opened, const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                      uint64_t& byteCount, ExtractProgressFn progress, void* userData, const RecordCopier& copy) {
@@ -37,14 +19,8 @@ int ExtractFoundFile(bool opened, const ScanRecord* record, std::wstring& tempPa
     byteCount = 0;
     if (!opened) return kErrorInvalidHandle;
 
-    const std::wstring fileName = previewFileName(*record);
-    if (!fileName.empty()) {
-        const std::wstring folder =
-            platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
-        platform::createFolderTree(folder);
-        const std::wstring path = platform::joinPath(folder, fileName);
-        if (path.size() < kMaxPathChars) tempPath = path;
-    }
+    tempPath = PreviewTargetPath(*record);
+    if (!tempPath.empty()) platform::createFolderTree(PreviewTargetFolder());
     auto report = [&](int percent, int error) { return progress ? progress(userData, percent, error) : 0; };
 
     platform::File out;
@@ -57,6 +33,7 @@ int ExtractFoundFile(bool opened, const ScanRecord* record, std::wstring& tempPa
             tempPath.clear();
             return rc;
         }
+        platform::setHidden(tempPath);
         sink = [&](const uint8_t* bytes, size_t length) { return platform::writeFully(out, bytes, length); };
     } else {
         sink = [&](const uint8_t* bytes, size_t length) {

@@ -10,7 +10,7 @@
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/text.h"
-#include "results/file_type_lists.h"
+#include "results/preview_target.h"
 
 namespace qm {
 namespace {
@@ -22,17 +22,6 @@ std::wstring parentOf(const std::wstring& path) {
 
 // Internal results (no record, no data) as the Windows error a user sees.
 int userError(int rc) { return rc < 0 ? kErrorFileNotFound : rc; }
-
-bool inList(const wchar_t* list, const std::wstring& extension) {
-    if (extension.empty()) return false;
-    const std::wstring text(list);
-    const std::wstring item = L"*." + extension;
-    for (size_t at = text.find(item); at != std::wstring::npos; at = text.find(item, at + 1)) {
-        const size_t end = at + item.size();
-        if (end == text.size() || text[end] == L'|') return true;
-    }
-    return false;
-}
 
 int copyFolderOut(IFileRecoveryParse& engine, const ScanRecord& record, const std::wstring& destination,
                   int baseDepth, ItemProgressFn progress, void* userData, const NtfsContentReader& read) {
@@ -132,23 +121,13 @@ int extractNtfsItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* m
     tempPath.clear();
     const uint64_t capacity = memory ? byteCount : 0;
     byteCount = 0;
-    const std::wstring extension = platform::fromUtf8(recordExtensionLower(*record));
-    std::wstring target;
-    if (inList(kPreviewList, extension)) target = ntfsOutputName(recordName(*record));
-    else if (inList(kAudioList, extension) || inList(kVideoList, extension)) target = L"tmp.avi";
-    else if (inList(kPhotoList, extension)) target = L"tmp.jpg";
-
     platform::File file;
-    if (!target.empty()) {
-        const std::wstring folder =
-            platform::joinPath(platform::joinPath(platform::appDataFolder(), L"OrlynDataRecovery"), L"ScanLog");
-        platform::createFolderTree(folder);
-        const std::wstring path = platform::joinPath(folder, target);
-        if (path.size() < 260) {
-            platform::deleteFile(path);
-            if (int rc = file.open(path, platform::OpenMode::OpenAlways); rc != 0) return rc;
-            tempPath = path;
-        }
+    if (const std::wstring path = PreviewTargetPath(*record); !path.empty()) {
+        platform::createFolderTree(PreviewTargetFolder());
+        platform::deleteFile(path);
+        if (int rc = file.open(path, platform::OpenMode::OpenAlways); rc != 0) return rc;
+        platform::setHidden(path);
+        tempPath = path;
     }
     const bool toFile = !tempPath.empty();
     const uint64_t fileSize = record->size;  // a copy: the packed field is not aligned

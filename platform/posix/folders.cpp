@@ -82,6 +82,8 @@ int deleteFile(const std::wstring& path) {
     return ::unlink(narrow(path).c_str()) == 0 ? 0 : fromErrno(errno);
 }
 
+int setHidden(const std::wstring&) { return 0; }
+
 int moveFile(const std::wstring& from, const std::wstring& to, bool replace) {
     if (!replace && pathExists(to)) return kErrorAlreadyExists;
     return ::rename(narrow(from).c_str(), narrow(to).c_str()) == 0 ? 0 : fromErrno(errno);

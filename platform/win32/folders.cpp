@@ -119,6 +119,12 @@ int deleteFile(const std::wstring& path) {
     return DeleteFileW(path.c_str()) ? 0 : static_cast<int>(GetLastError());
 }
 
+int setHidden(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
+    return SetFileAttributesW(path.c_str(), a | FILE_ATTRIBUTE_HIDDEN) ? 0 : static_cast<int>(GetLastError());
+}
+
 int moveFile(const std::wstring& from, const std::wstring& to, bool replace) {
     const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
     return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : static_cast<int>(GetLastError());

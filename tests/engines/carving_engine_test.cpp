@@ -3,6 +3,7 @@
 #include "engines/carving/file_type_recovery.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
+#include "results/preview_target.h"
 #include "tests/engines/carving_test_media.h"
 #include "tests/support/test_support.h"
 
@@ -168,6 +169,29 @@ TEST_F(CarvingEngineTest, ExtractToMemoryStopsAtTheBufferCapacity) {
     EXPECT_EQ(1500u, count);
     EXPECT_TRUE(std::equal(memory.begin(), memory.end(), medium.bytes().begin()));
     EXPECT_EQ(kErrorInvalidParameter, engine.ExtractItem(nullptr, temp, memory.data(), count, nullptr, nullptr));
+}
+
+TEST_F(CarvingEngineTest, HostileNamesStayInsideThePreviewFolder) {
+    test::TempDir appData;
+    test::ScopedEnv env("QUILLMERE_APPDATA", appData.path());
+    test::TestMedium medium;
+    const uint64_t at = medium.Append(test::RandomBytes(1024, 5));
+    Open(medium);
+    const std::wstring folder = PreviewTargetFolder();
+    for (const char* name : {"..\\..\\x.doc", "../../x.doc", "a/b:c.doc", "\x7f\x01.doc"}) {
+        ScanRecord r{};
+        r.size = 1024;
+        r.location = at;
+        setRecordName(r, name);
+        std::wstring temp;
+        uint64_t count = 0;
+        ASSERT_EQ(0, engine.ExtractItem(&r, temp, nullptr, count, nullptr, nullptr)) << name;
+        EXPECT_EQ(platform::joinPath(folder, platform::fileNameOf(temp)), temp) << name;
+        EXPECT_EQ(1024u, test::readWholeFile(temp).size()) << name;
+    }
+    std::vector<std::wstring> names;
+    ASSERT_EQ(0, platform::listFolder(appData.path(), names));
+    EXPECT_EQ(std::vector<std::wstring>{L"OrlynDataRecovery"}, names);
 }
 
 TEST(CarvingEngine, WithoutStoreOrSourceNothingHappens) {

@@ -195,13 +195,13 @@ TEST(FatItemPreview, FailedPreviewLeavesNoTemporaryFile) {
     test::ScopedEnv env("QUILLMERE_APPDATA", appData.path());
     std::wstring path = L"stale";
     uint64_t count = 5;
-    const ScanRecord doc = Record("note.txt", 3, false);
+    const ScanRecord doc = Record("note.doc", 3, false);
     EXPECT_EQ(kErrorInvalidHandle, ExtractFoundFile(false, &doc, path, nullptr, count, nullptr, nullptr, CopyName));
     EXPECT_TRUE(path.empty());
     EXPECT_EQ(0u, count);
 
     EXPECT_EQ(0, ExtractFoundFile(true, &doc, path, nullptr, count, nullptr, nullptr, CopyName));
-    ASSERT_EQ(L"note.txt", platform::fileNameOf(path));
+    ASSERT_EQ(L"note.doc", platform::fileNameOf(path));
     EXPECT_EQ(8u, test::readWholeFile(path).size());
 
     ScanRecord broken = doc;

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
+#include "platform/folders.h"
+#include "results/preview_target.h"
 #include "tests/engines/fat_test_support.h"
 
 namespace qm {
@@ -155,11 +157,13 @@ TEST(FatExtract, PreviewGoesToMemoryOrToATemporaryFile) {
     const std::vector<uint8_t> whole = Source(expected.at("Gone/Inner/!.bin"));
     EXPECT_TRUE(std::equal(memory.begin(), memory.end(), whole.begin()));
 
-    // A document goes to a temporary file named after itself.
+    // A document the preview converts goes to a temporary file named after itself.
+    ScanRecord doc = tree.at("Gone/wasdeleted.txt").record;
+    setRecordName(doc, "wasdeleted.doc");
     count = 0;
-    EXPECT_EQ(0, engine->ExtractItem(&tree.at("Gone/wasdeleted.txt").record, path, nullptr, count, nullptr, nullptr));
+    EXPECT_EQ(0, engine->ExtractItem(&doc, path, nullptr, count, nullptr, nullptr));
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(L"wasdeleted.txt", platform::fileNameOf(path));
+    EXPECT_EQ(L"wasdeleted.doc", platform::fileNameOf(path));
     EXPECT_EQ(expected.at("Gone/wasdeleted.txt").sha256, fattest::Sha256Hex(test::readWholeFile(path)));
 
     // A chain that ends early fails the preview.
@@ -167,6 +171,27 @@ TEST(FatExtract, PreviewGoesToMemoryOrToATemporaryFile) {
     EXPECT_EQ(kErrorReadFault,
               engine->ExtractItem(&tree.at("Frag/!rag.bin").record, path, memory.data(), count, nullptr, nullptr));
     EXPECT_EQ(kErrorInvalidParameter, engine->ExtractItem(nullptr, path, nullptr, count, nullptr, nullptr));
+}
+
+// Names from the medium never lead the preview's copy out of the scan-log folder.
+TEST(FatExtract, HostileNamesStayInsideThePreviewFolder) {
+    test::TempDir logs, appData;
+    test::ScopedEnv env("QUILLMERE_APPDATA", appData.path());
+    auto engine = fattest::ScanImage(test::fixturePath("fat/fat32-512.img"), logs.path());
+    const auto tree = fattest::ListTree(*engine);
+    const std::wstring folder = PreviewTargetFolder();
+    for (const char* name : {"..\\..\\x.doc", "../../x.doc", "a/b:c.doc", "\x01\x1b[2Jz.doc", "con.doc"}) {
+        ScanRecord r = tree.at("Gone/wasdeleted.txt").record;
+        setRecordName(r, name);
+        std::wstring path;
+        uint64_t count = 0;
+        ASSERT_EQ(0, engine->ExtractItem(&r, path, nullptr, count, nullptr, nullptr)) << name;
+        EXPECT_EQ(platform::joinPath(folder, platform::fileNameOf(path)), path) << name;
+        EXPECT_EQ(800u, test::readWholeFile(path).size()) << name;
+    }
+    std::vector<std::wstring> names;
+    ASSERT_EQ(0, platform::listFolder(appData.path(), names));
+    EXPECT_EQ(std::vector<std::wstring>{L"OrlynDataRecovery"}, names);  // nothing beside the folder
 }
 
 }  // namespace

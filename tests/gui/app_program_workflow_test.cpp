@@ -20,6 +20,7 @@
 #include "app/main_wnd.h"
 #include "app/message_box.h"
 #include "app/recover_process_wnd.h"
+#include "platform/folders.h"
 #include "results/scan_history.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/test_support.h"
@@ -209,11 +210,13 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// A file to tick: the type whose node lists it, its name as listed (any case), its original.
+// A file to tick: the type whose node lists it, its name as listed (any case), its original;
+// with preview, its row is clicked first and the preview pane shows it.
 struct Wanted {
     std::wstring type;
     std::wstring name;
     std::string original;
+    bool preview = false;
 };
 
 struct Scenario {
@@ -290,6 +293,13 @@ void RecoverByClicks(const Scenario& scenario) {
                 if (Lower(candidate->GetColumnText(1)).ends_with(L"}" + Lower(wanted.name))) row = candidate;
             }
             ASSERT_NE(nullptr, row) << "not listed by name";
+            if (wanted.preview) {
+                ui::CControlUI* pane = w.FindControl(L"PreviewEdit");
+                const RECT nameColumn = files->GetColumnRects().at(1);
+                const POINT nameAt{(nameColumn.left + nameColumn.right) / 2, (row->GetPos().top + row->GetPos().bottom) / 2};
+                ASSERT_TRUE(twin.Click("preview " + std::string(type.begin(), type.end()), nameAt,
+                                       [&] { return !pane->GetText().empty() && ::IsWindowEnabled(twin.Hwnd()); }));
+            }
             const RECT checkColumn = files->GetColumnRects().at(0);
             const RECT& rowRect = row->GetPos();
             const POINT checkAt{(checkColumn.left + checkColumn.right) / 2, (rowRect.top + rowRect.bottom) / 2};
@@ -350,6 +360,12 @@ void RecoverByClicks(const Scenario& scenario) {
         ASSERT_TRUE(shown) << step.name << ": the real window never showed the step's effect";
     }
     guitest::SaveWindowScreenshot(main, L"quillmere_" + scenario.name + L"_results.png");
+    // A previewed picture was extracted into the program's scan-log folder, byte for byte.
+    const std::wstring scanLog = programState.path() + L"\\OrlynDataRecovery\\ScanLog\\";
+    const auto previewed = std::find_if(scenario.files.begin(), scenario.files.end(), [](const Wanted& f) { return f.preview; });
+    if (previewed != scenario.files.end()) {
+        EXPECT_EQ(test::readWholeFile(test::fixturePath(previewed->original)), test::readWholeFile(scanLog + L"tmp.jpg"));
+    }
 
     guitest::PostClickAt(main, walk.recoverAt);
     HWND recovery = nullptr;
@@ -370,6 +386,8 @@ void RecoverByClicks(const Scenario& scenario) {
     DWORD exitCode = STILL_ACTIVE;
     ::GetExitCodeProcess(program.info.hProcess, &exitCode);
     EXPECT_EQ(0u, exitCode);
+    // The preview's copies of the user's files do not outlive the program.
+    EXPECT_FALSE(platform::pathExists(scanLog + L"tmp.jpg"));
 
     // The real program wrote each file where the twin did, below its own folder, byte for byte.
     for (const RecoveryDetailRow& row : walk.recovery.rows) {
@@ -395,5 +413,5 @@ TEST(QuillmereProgramWorkflow, FastScanOfAnImageRecoversTwoTickedFilesByClicks) 
 // The default, deep mode finds the files of a quick-formatted volume by their names.
 TEST(QuillmereProgramWorkflow, DeepScanOfAQuickFormattedImageRecoversFilesByName) {
     RecoverByClicks(Scenario{L"deep", L"BtnStart", kScanModeDeep, "fat/attributes-formatted.img",
-                             {{L"jpg", L"dqt.jpg", "fat/attr-src/dqt.jpg"}, {L"txt", L"noarch.txt", "fat/attr-src/noarch.txt"}}});
+                             {{L"jpg", L"dqt.jpg", "fat/attr-src/dqt.jpg", true}, {L"txt", L"noarch.txt", "fat/attr-src/noarch.txt"}}});
 }

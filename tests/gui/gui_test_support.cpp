@@ -202,6 +202,58 @@ std::size_t CountPixelsNear(const Screenshot& shot, std::uint32_t rgb, int toler
 
 std::wstring ProgramFolder() { return app::GetModuleFolder(); }
 
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (owner != search->processId || wcscmp(cls, search->className) != 0 || !::IsWindowVisible(hwnd)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+TimerScript* g_script = nullptr;
+
+}  // namespace
+
+HWND ProcessWindow(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TimerScript::TimerScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+    g_script = this;
+    timer_ = ::SetTimer(nullptr, 0, 100, Tick);
+}
+
+TimerScript::~TimerScript() {
+    ::KillTimer(nullptr, timer_);
+    g_script = nullptr;
+}
+
+void CALLBACK TimerScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    TimerScript* script = g_script;
+    // One step per tick, and none while a step's action runs its own modal loop.
+    static bool acting = false;
+    if (!script || acting || script->Done()) return;
+    Step& step = script->steps_[script->next_];
+    if (!step.ready()) return;
+    ++script->next_;
+    acting = true;
+    if (step.act) step.act();
+    acting = false;
+}
+
 ConfigRestorer::ConfigRestorer() {
     app::CLanguageManager& languages = app::CLanguageManager::Instance();
     saved_ = test::readWholeFile(languages.ConfigPath());

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/window_wnd.h"
+
 namespace qm::ui {
 class CControlUI;
+class CWindowWnd;
 }
 
 namespace qm::guitest {
@@ -51,6 +54,39 @@ double ShareAlike(const Screenshot& a, const Screenshot& b, const RECT& rect, in
 
 // Number of colours of a capture close to argb (within tolerance per channel).
 std::size_t CountPixelsNear(const Screenshot& shot, std::uint32_t rgb, int tolerance = 24);
+
+// A visible top-level window of the class owned by the process, or nullptr.
+HWND ProcessWindow(DWORD processId, const wchar_t* className);
+// The object behind one of this process's skinned windows, or nullptr.
+template <class Window>
+Window* WindowObject(HWND hwnd) {
+    return hwnd ? dynamic_cast<Window*>(reinterpret_cast<ui::CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+                : nullptr;
+}
+
+// Steps that wait for a condition and then act, run by a thread timer: they go on inside the
+// modal loops of the windows they open, where a test's own pump never runs.
+class TimerScript {
+public:
+    struct Step {
+        std::string name;
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+    explicit TimerScript(std::vector<Step> steps);
+    ~TimerScript();
+    TimerScript(const TimerScript&) = delete;
+    TimerScript& operator=(const TimerScript&) = delete;
+    bool Done() const { return next_ >= steps_.size(); }
+    // The step waited for now (for failure messages).
+    std::string Waiting() const { return Done() ? std::string("nothing") : steps_[next_].name; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    UINT_PTR timer_ = 0;
+};
 
 // The folder of gui_tests.exe (config.ini, Languages/, ImageOleCtrl.dll).
 std::wstring ProgramFolder();
