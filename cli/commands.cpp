@@ -139,8 +139,9 @@ int RunListCommand(const CliOptions& options) {
     ScanOutcome outcome;
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
+    TreeCut cut;
     if (options.tree)
-        CollectTree(*session.engine(), files);
+        CollectTree(*session.engine(), files, cut);
     else
         CollectByType(*session.engine(), options, files);
     if (options.json) {
@@ -150,11 +151,20 @@ int RunListCommand(const CliOptions& options) {
         json.key("files").beginArray();
         for (const FoundFile& f : files) writeFile(json, f);
         json.endArray();
+        if (cut.folders > 0) {
+            json.key("treeDepthLimit").number(kMaxTreeDepth);
+            json.key("foldersNotExpanded").unsignedNumber(cut.folders);
+            json.key("firstNotExpanded").string(utf8(cut.firstBelow));
+        }
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
         for (const FoundFile& f : files) printFileLine(f, options.tree);
         std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
+        if (cut.folders > 0)
+            WriteText(stderr, L"The tree is shown " + std::to_wstring(kMaxTreeDepth) + L" levels deep; the contents of " +
+                                  std::to_wstring(cut.folders) + L" deeper folder(s) are not, the first being " +
+                                  VisibleText(cut.firstBelow) + L" (list without --tree shows every file)\n");
     }
     return exitFor(outcome, 0);
 }

@@ -7,7 +7,6 @@
 namespace qm::cli {
 namespace {
 
-constexpr int kMaxTreeDepth = 256;
 
 std::wstring slashed(std::wstring path) {
     for (auto& c : path)
@@ -21,15 +20,22 @@ void appendItem(std::wstring& pattern, const std::wstring& item) {
 }
 
 int walk(IFileRecoveryParse& engine, const ScanRecord* folder, int level, const std::wstring& path,
-         std::vector<FoundFile>& out) {
+         std::vector<FoundFile>& out, TreeCut& cut) {
     std::vector<ScanRecord> children;
     int rc = engine.ListFolder(folder, level, children);
     for (const ScanRecord& child : children) {
         out.push_back({child, path, level});
-        if (child.isFolder && level + 1 < kMaxTreeDepth) {
-            const std::wstring below = path + platform::fromAnsi(recordName(child)) + L"/";
-            if (int sub = walk(engine, &child, level + 1, below, out); sub != 0 && rc == 0) rc = sub;
+        if (!child.isFolder) continue;
+        const std::wstring below = path + platform::fromAnsi(recordName(child)) + L"/";
+        if (level + 1 < kMaxTreeDepth) {
+            if (int sub = walk(engine, &child, level + 1, below, out, cut); sub != 0 && rc == 0) rc = sub;
+            continue;
         }
+        // Deeper than any tree a listing can indent: said, not silently dropped.
+        std::vector<ScanRecord> hidden;
+        engine.ListFolder(&child, level + 1, hidden);
+        if (hidden.empty()) continue;
+        if (cut.folders++ == 0) cut.firstBelow = below;
     }
     return rc;
 }
@@ -73,9 +79,10 @@ int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::ve
     return rc;
 }
 
-int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out) {
+int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out, TreeCut& cut) {
     out.clear();
-    return walk(engine, nullptr, 0, L"", out);
+    cut = TreeCut{};
+    return walk(engine, nullptr, 0, L"", out, cut);
 }
 
 const char* EngineName(int32_t sourceKind) {

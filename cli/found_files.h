@@ -20,8 +20,14 @@ std::wstring PatternFor(const CliOptions& options);
 // Without folders the paths are not built: in a deep tree they cost the square of its depth.
 int CollectByType(IFileRecoveryParse& engine, const CliOptions& options, std::vector<FoundFile>& out,
                   bool withFolders = true);
-// Folders and files from the root down, depth first.
-int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out);
+// How deep a tree listing goes; what lies below is counted in a TreeCut.
+inline constexpr int kMaxTreeDepth = 256;
+struct TreeCut {
+    size_t folders = 0;       // folders at the deepest level whose contents are not listed
+    std::wstring firstBelow;  // the first of them, "/"-separated
+};
+// Folders and files from the root down, depth first, to kMaxTreeDepth levels.
+int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out, TreeCut& cut);
 
 const char* EngineName(int32_t sourceKind);
 

@@ -148,6 +148,12 @@ else
   bad "partial copies (rc $rc)"; cat "$work/cut.out"; find "$work/cut" -type f
 fi
 
+# A folder chain deeper than a tree listing indents: the listing says where it stopped.
+python3 "$(dirname "$0")/../../bench/fat_deep_tree.py" "$work/deep-tree.img" 300
+q list "$work/deep-tree.img" --fast --tree --state-dir "$work/state" >/dev/null 2>"$work/tree.err"; rc=$?
+[ $rc -eq 0 ] && grep -q "shown 256 levels deep; the contents of 1 deeper folder" "$work/tree.err" \
+  && ok "list --tree says where a deep tree stops" || { bad "deep tree (rc $rc)"; cat "$work/tree.err"; }
+
 # The source image is never written.
 before=$(cksum <"$image")
 q recover "$image" --to "$work/out2" --state-dir "$work/state" >/dev/null 2>&1
