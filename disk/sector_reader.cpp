@@ -45,6 +45,13 @@ int SectorReader::OpenImageFile(const std::wstring& path) {
     return 0;
 }
 
+int SectorReader::ReadSectorsWithin(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize,
+                                    uint32_t& sectorsRead) {
+    const int rc = ReadSectors(count, buffer, firstSector, sectorSize, sectorsRead);
+    const bool pastEnd = count > totalSectors || firstSector > totalSectors - count;
+    return rc == kErrorInvalidParameter && pastEnd && sectorSize != 0 ? kErrorHandleEof : rc;
+}
+
 int SectorReader::ReadSectors(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize,
                               uint32_t& sectorsRead) {
     sectorsRead = 0;

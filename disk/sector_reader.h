@@ -22,6 +22,10 @@ struct SectorReader {
     // least count * sectorSize bytes). 87 for a read past the end, before any I/O; 30 when the
     // medium stops delivering. sectorsRead counts the whole sectors that did arrive.
     int ReadSectors(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize, uint32_t& sectorsRead);
+    // ReadSectors, where a range past the end of the medium (an image cut short) gives
+    // kErrorHandleEof, so that a user reads why a file stops instead of "The parameter is
+    // incorrect."
+    int ReadSectorsWithin(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize, uint32_t& sectorsRead);
 
     void Close();
     bool IsOpen() const { return handle.isOpen(); }

@@ -58,6 +58,13 @@ std::wstring PartialPathFor(const std::wstring& path) {
     return {};
 }
 
+// What a failed row says: the system's text, or for a file that runs past the end of the
+// medium, that (an image cut short says "end of file" or worse "parameter is incorrect").
+std::wstring FailureText(int error) {
+    if (error == kErrorHandleEof) return L"The medium ends before this file does (is the image cut short?)";
+    return platform::errorMessage(error);
+}
+
 // Bytes of a file the job wrote; 0 when it cannot be opened.
 uint64_t writtenBytes(const std::wstring& path) {
     platform::File file;
@@ -134,7 +141,7 @@ int CRecoveryJob::OnItemProgress(int percent, int scale, int error, const wchar_
     const std::wstring path = destination ? destination : L"";
     if (p == 100) {
         if (error != 0) {
-            AddDetail({path, platform::errorMessage(error), error});
+            AddDetail({path, FailureText(error), error});
             ++failed_;
             // "Exists" means the engine refused to write over a file: that file is not ours.
             if (!path.empty() && error != kErrorFileExists && error != kErrorAlreadyExists) failedCopies_.push_back(path);
@@ -159,7 +166,7 @@ void CRecoveryJob::FailItem(const std::wstring& path, int error) {
     std::lock_guard<std::mutex> hold(lock_);
     ++processed_;
     ++failed_;
-    AddDetail({path, platform::errorMessage(error), error});
+    AddDetail({path, FailureText(error), error});
 }
 
 void CRecoveryJob::KeepPartialCopies() {
@@ -192,7 +199,7 @@ void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path
         ++processed_;
         if (result != 0) {
             ++failed_;
-            AddDetail({path, platform::errorMessage(result > 0 ? result : kErrorInvalidFunction), result});
+            AddDetail({path, FailureText(result > 0 ? result : kErrorInvalidFunction), result});
             if (!item.record.isFolder && result != kErrorFileExists && result != kErrorAlreadyExists)
                 failedCopies_.push_back(path);
             KeepPartialCopies();

@@ -128,7 +128,7 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
         const uint64_t leftBytes = size - done;
         uint64_t want = std::min<uint64_t>(chunkSectors, leftBytes / sectorSize + (leftBytes % sectorSize ? 1 : 0));
         // A file that runs past the medium's end is copied as far as the medium goes.
-        if (next >= medium) return kErrorReadFault;
+        if (next >= medium) return kErrorHandleEof;
         want = std::min<uint64_t>(want, medium - next);
         uint32_t got = 0;
         const int rc = reader_.ReadSectors(static_cast<uint32_t>(want), buffer.data(), next, sectorSize, got);

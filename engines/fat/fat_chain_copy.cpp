@@ -29,6 +29,7 @@ ChainCopyResult CopyClusterChain(FatVolume& volume, FatTable& table, uint32_t fi
     ClusterRunSet passed;
     uint32_t cluster = firstCluster;
     while (!pass.Complete()) {
+        if (volume.BeyondMediumEnd(cluster)) return pass.Finish(kErrorHandleEof);
         if (!volume.IsDataCluster(cluster) || !passed.Insert(cluster)) return pass.Finish(kErrorReadFault);
         // Gather the clusters that follow on the disk as well as in the chain.
         const uint32_t runStart = cluster;
@@ -44,10 +45,12 @@ ChainCopyResult CopyClusterChain(FatVolume& volume, FatTable& table, uint32_t fi
 
         const uint32_t wanted = static_cast<uint32_t>(clusters * sectorsPerCluster);
         uint32_t got = 0;
-        volume.Read(volume.ClusterSector(runStart), wanted, buffer.data(), got);
+        const int readError = volume.Read(volume.ClusterSector(runStart), wanted, buffer.data(), got);
         const uint64_t arrived = static_cast<uint64_t>(got) * volume.sectorSize();
         const uint64_t take = std::min<uint64_t>(arrived, size - pass.BytesDone());
-        if (auto end = pass.Deliver(buffer.data(), take, got < wanted)) return *end;
+        if (auto end = pass.Deliver(buffer.data(), take, got < wanted, readError)) return *end;
+        // A chain that would go on past the medium's last cluster: the image was cut short.
+        if (next == 0 && !pass.Complete() && volume.BeyondMediumEnd(cluster + 1)) return pass.Finish(kErrorHandleEof);
         cluster = next;
     }
     return pass.Finish(0);

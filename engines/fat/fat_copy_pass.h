@@ -43,7 +43,7 @@ public:
     ChainCopyResult Finish(int error);
     // Hands on the first `take` bytes of a piece; `shortRead`: fewer sectors arrived than
     // asked. Empty while the copy goes on; otherwise the copy's final result.
-    std::optional<ChainCopyResult> Deliver(const uint8_t* bytes, uint64_t take, bool shortRead);
+    std::optional<ChainCopyResult> Deliver(const uint8_t* bytes, uint64_t take, bool shortRead, int readError = 0);
 
 private:
     uint64_t size_;

@@ -34,8 +34,9 @@ int FatVolume::Read(uint64_t sector, uint32_t count, void* buffer, uint32_t& got
     if (sector < start || sector >= End()) return kErrorInvalidParameter;
     const uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(count, End() - sector));
     if (wanted == 0) return count == 0 ? 0 : kErrorReadFault;
-    const int rc = reader.ReadSectors(wanted, buffer, sector, sectorSize(), got);
+    const int rc = reader.ReadSectorsWithin(wanted, buffer, sector, sectorSize(), got);
     if (rc != 0) return rc == kErrorInvalidParameter && got == 0 ? kErrorReadFault : rc;
+    if (got == wanted && wanted < count) return kErrorHandleEof;  // the medium ends inside the range
     return got < count ? kErrorReadFault : 0;
 }
 

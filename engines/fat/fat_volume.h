@@ -22,6 +22,12 @@ public:
     uint32_t sectorSize() const { return geometry.bytesPerSector; }
     uint32_t clusterBytes() const { return geometry.clusterBytes(); }
     bool IsDataCluster(uint32_t cluster) const { return cluster >= 2 && cluster <= maxCluster; }
+    // A cluster the volume has but the medium does not: an image cut short before it.
+    bool BeyondMediumEnd(uint32_t cluster) const {
+        if (cluster < 2) return false;
+        const uint64_t sector = ClusterSector(cluster);
+        return sector >= End() && sector < start + geometry.totalSectors;
+    }
     // Absolute sector of a data cluster, or of the fixed root directory for cluster 0 on FAT12/16.
     uint64_t ClusterSector(uint32_t cluster) const;
     uint64_t RootDirSector() const { return start + geometry.rootDirStart(); }

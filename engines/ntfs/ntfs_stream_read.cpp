@@ -35,7 +35,7 @@ std::vector<Extent> extentsOf(const RunList& runs) {
 
 int readSectors(SectorReader& reader, const NtfsVolumeGeometry& g, uint64_t sector, uint32_t count, uint8_t* out) {
     uint32_t got = 0;
-    const int rc = reader.ReadSectors(count, out, sector, static_cast<uint32_t>(g.bytesPerSector), got);
+    const int rc = reader.ReadSectorsWithin(count, out, sector, static_cast<uint32_t>(g.bytesPerSector), got);
     if (rc != 0) return rc;
     return got == count ? 0 : kErrorReadFault;
 }

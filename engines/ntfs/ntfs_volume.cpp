@@ -72,7 +72,7 @@ int NtfsVolume::open(SectorReader&& reader, uint64_t firstSector, uint64_t secto
 
 int NtfsVolume::readSectors(uint64_t firstSector, uint32_t count, uint8_t* buffer) {
     uint32_t got = 0;
-    const int rc = reader_.ReadSectors(count, buffer, firstSector, static_cast<uint32_t>(geometry_.bytesPerSector), got);
+    const int rc = reader_.ReadSectorsWithin(count, buffer, firstSector, static_cast<uint32_t>(geometry_.bytesPerSector), got);
     if (rc != 0) return rc;
     return got == count ? 0 : kErrorReadFault;
 }

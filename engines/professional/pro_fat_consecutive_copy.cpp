@@ -38,15 +38,15 @@ ChainCopyResult CopyConsecutiveClusters(SectorReader& reader, uint32_t sectorSiz
         return pass.Finish(kErrorNotEnoughMemory);
     }
     while (!pass.Complete()) {
-        if (sector >= mediumEnd) return pass.Finish(kErrorReadFault);
+        if (sector >= mediumEnd) return pass.Finish(kErrorHandleEof);
         const uint64_t left = size - pass.BytesDone();
         const uint64_t wanted64 = std::min({pieceSectors, (left + sectorSize - 1) / sectorSize, mediumEnd - sector});
         const uint32_t wanted = static_cast<uint32_t>(wanted64);
         uint32_t got = 0;
-        reader.ReadSectors(wanted, buffer.data(), sector, sectorSize, got);
+        const int readError = reader.ReadSectorsWithin(wanted, buffer.data(), sector, sectorSize, got);
         const uint64_t take = std::min<uint64_t>(static_cast<uint64_t>(got) * sectorSize, left);
         sector += got;
-        if (auto end = pass.Deliver(buffer.data(), take, got < wanted)) return *end;
+        if (auto end = pass.Deliver(buffer.data(), take, got < wanted, readError)) return *end;
     }
     return pass.Finish(0);
 }

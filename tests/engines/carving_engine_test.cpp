@@ -136,7 +136,7 @@ struct ItemLog {
     }
 };
 
-TEST_F(CarvingEngineTest, FileRunningPastTheMediumEndIsCopiedAsFarAsItGoesWithReadFault) {
+TEST_F(CarvingEngineTest, FileRunningPastTheMediumEndIsCopiedAsFarAsItGoesAndSaysTheMediumEnded) {
     test::TestMedium medium;
     const uint64_t at = medium.Append(test::RandomBytes(2048, 3));
     Open(medium);
@@ -147,10 +147,10 @@ TEST_F(CarvingEngineTest, FileRunningPastTheMediumEndIsCopiedAsFarAsItGoesWithRe
     ItemLog log;
     engine.SetCallbacks(nullptr, ItemLog::Fn, &log, 100);
     const std::wstring out = dir.file(L"1.bin");
-    EXPECT_EQ(kErrorReadFault, engine.RecoverItem(&r, out, 0));
+    EXPECT_EQ(kErrorHandleEof, engine.RecoverItem(&r, out, 0));
     EXPECT_EQ(2048u, test::readWholeFile(out).size());
     ASSERT_FALSE(log.calls.empty());
-    EXPECT_EQ(std::make_pair(100, static_cast<int>(kErrorReadFault)), log.calls.back());
+    EXPECT_EQ(std::make_pair(100, static_cast<int>(kErrorHandleEof)), log.calls.back());
 }
 
 TEST_F(CarvingEngineTest, ExtractToMemoryStopsAtTheBufferCapacity) {

@@ -173,20 +173,20 @@ TEST_F(ProFatHandlers, ContradictingSightingsKeepTheFirstGeometryAndPlaceFilesBy
     EXPECT_TRUE(tree.count("LostFolder7/fill00.txt"));
 }
 
-TEST_F(ProFatHandlers, CopiesStopAtTheMediumsEndWithReadFault) {
+TEST_F(ProFatHandlers, CopiesStopAtTheMediumsEndSayingSo) {
     auto engine = ScanImage(image_, temp_.file(L"logs"));
     const auto tree = ListTree(*engine);
     ASSERT_TRUE(tree.count("LostFolder5/edge.bin"));
     ASSERT_TRUE(tree.count("LostFolder5/far.bin"));
 
     const std::wstring edge = temp_.file(L"edge.bin");
-    EXPECT_EQ(kErrorReadFault, engine->RecoverItem(&tree.at("LostFolder5/edge.bin").record, edge, 0));
+    EXPECT_EQ(kErrorHandleEof, engine->RecoverItem(&tree.at("LostFolder5/edge.bin").record, edge, 0));
     EXPECT_EQ(std::vector<uint8_t>(4 * 512, 'e'), test::readWholeFile(edge)) << "as far as the medium goes";
 
     const ScanRecord& far = tree.at("LostFolder5/far.bin").record;
     EXPECT_EQ(0, Val(far.condition)) << "its data lies off the medium";
     const std::wstring farOut = temp_.file(L"far.bin");
-    EXPECT_EQ(kErrorReadFault, engine->RecoverItem(&far, farOut, 0));
+    EXPECT_EQ(kErrorHandleEof, engine->RecoverItem(&far, farOut, 0));
     EXPECT_TRUE(test::readWholeFile(farOut).empty());
 
     // Hostile record fields: sums that would wrap are refused, not wrapped.
