@@ -188,6 +188,7 @@ int RunRecoverCommand(const CliOptions& options) {
     for (const FoundFile& f : files) items.push_back({session.engine(), f.record});
     CDefaultTexts texts;
     CRecoveryJob job(texts, destination);
+    job.SetResume(options.resume);
     // A running count on a terminal; logs get the result lines only.
     const bool live = !options.json && platform::stderrIsTerminal();
     job.SetDisplay([&job, live](const RecoveryView& view) {
@@ -228,8 +229,8 @@ int RunRecoverCommand(const CliOptions& options) {
     } else {
         for (const RecoveryDetailRow& row : job.details()) {
             const wchar_t* mark = row.partial ? L"PARTIAL " : row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
-            WriteText(stdout, mark + VisibleText(row.path) +
-                                  (row.error || row.damaged ? L"  (" + row.status + L")" : L"") + L"\n");
+            const bool remark = row.error || row.damaged || row.status != L"Success";
+            WriteText(stdout, mark + VisibleText(row.path) + (remark ? L"  (" + row.status + L")" : L"") + L"\n");
         }
         std::printf("%d recovered, %d failed%s, into %s\n", job.processed() - failed, failed,
                     cancelled ? " (interrupted)" : "", options.destination.c_str());

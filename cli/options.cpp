@@ -134,7 +134,9 @@ std::string HelpText(const std::string& command) {
         "                    their content alone\n"
         "  --fast            read the file system's own records for deleted files only\n"
         "  --resume          continue an interrupted deep scan of the same, unchanged source\n"
-        "                    (without it, an interrupted deep scan is discarded and started afresh)\n"
+        "                    (without it, an interrupted deep scan is discarded and started afresh);\n"
+        "                    with recover, also an interrupted recovery into the same --to folder:\n"
+        "                    files already there with their size are not copied again\n"
         "  --state-dir DIR   keep scan logs and the scan history in DIR\n";
     const std::string filters =
         "  --type EXT,...    only files with these extensions (jpg,pdf,...)\n"

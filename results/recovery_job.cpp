@@ -80,8 +80,14 @@ std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRec
     return MakeUniquePath(destinationFolder, record, lastCounter);
 }
 
-std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
-                            std::map<std::wstring, int>& lastCounter) {
+namespace {
+
+// The parts of a record's destination: its group folder, the name's stem and extension.
+struct NameParts {
+    std::wstring folder, stem, extension;
+};
+
+NameParts PartsOf(const std::wstring& destinationFolder, const ScanRecord& record) {
     std::wstring name = platform::fromAnsi(recordName(record));
     // A name from the medium never leaves its folder: separators and dot-only names are neutralised.
     for (auto& c : name)
@@ -91,10 +97,26 @@ std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRec
     // "report.doc" -> "report(1).doc"; a leading dot is part of the name, not an extension.
     const size_t dot = name.find_last_of(L'.');
     const bool hasExtension = dot != std::wstring::npos && dot > 0 && name.size() - dot <= 16;
-    const std::wstring stem = hasExtension ? name.substr(0, dot) : name;
-    const std::wstring extension = hasExtension ? name.substr(dot) : std::wstring();
+    NameParts parts;
+    parts.stem = hasExtension ? name.substr(0, dot) : name;
+    parts.extension = hasExtension ? name.substr(dot) : std::wstring();
+    parts.folder = platform::joinPath(destinationFolder, GroupFolderFor(record));
+    return parts;
+}
 
-    const std::wstring folder = platform::joinPath(destinationFolder, GroupFolderFor(record));
+}  // namespace
+
+std::wstring PlannedPath(const std::wstring& destinationFolder, const ScanRecord& record) {
+    const NameParts parts = PartsOf(destinationFolder, record);
+    return fitName(parts.folder, parts.stem, parts.extension);
+}
+
+std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
+                            std::map<std::wstring, int>& lastCounter) {
+    const NameParts parts = PartsOf(destinationFolder, record);
+    const std::wstring& folder = parts.folder;
+    const std::wstring& stem = parts.stem;
+    const std::wstring& extension = parts.extension;
     const std::wstring path = fitName(folder, stem, extension);
     if (path.empty()) return {};
     if (!platform::pathExists(path)) return path;
@@ -220,6 +242,22 @@ void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path
 
 int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     callbacksRefused = false;
+    if (resume_ && !item.record.isFolder) {
+        // The interrupted run named the k-th file of a name "name(k).ext" in the same order.
+        const NameParts parts = PartsOf(destination_, item.record);
+        const std::wstring planned = fitName(parts.folder, parts.stem, parts.extension);
+        const int seen = resumeSeen_[planned]++;
+        const std::wstring earlier =
+            seen == 0 ? planned : fitName(parts.folder, parts.stem, L"(" + std::to_wstring(seen) + L")" + parts.extension);
+        const uint64_t size = item.record.size;  // a copy: the record is packed
+        if (!earlier.empty() && platform::pathExists(earlier) && !platform::isFolder(earlier) &&
+            writtenBytes(earlier) == size) {
+            std::lock_guard<std::mutex> hold(lock_);
+            ++processed_;
+            AddDetail({earlier, kAlreadyRecoveredStatus, 0});
+            return 0;
+        }
+    }
     const std::wstring path = MakeUniquePath(destination_, item.record, lastCounter_);
     const std::wstring groupFolder = platform::joinPath(destination_, GroupFolderFor(item.record));
     if (!item.engine || path.empty()) {

@@ -19,6 +19,8 @@ namespace qm {
 // Where a record goes: destination\group\name, with "(n)" before the extension when that
 // path is taken. Empty when no free name could be found.
 std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record);
+// Where a record goes when its name is free: destination\group\name. Empty when it cannot fit.
+std::wstring PlannedPath(const std::wstring& destinationFolder, const ScanRecord& record);
 // The same, remembering per name the last counter taken, so that thousands of files of one name
 // (a folder chain with the same file in every folder) do not probe every taken name again.
 std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
@@ -43,6 +45,7 @@ struct RecoveryDetailRow {
 };
 
 inline constexpr const wchar_t* kDamagedStatus = L"Damaged: the content does not match the file type";
+inline constexpr const wchar_t* kAlreadyRecoveredStatus = L"already recovered (a copy of the same size is there)";
 
 // What the window shows after each finished or progressing file.
 struct RecoveryView {
@@ -71,6 +74,9 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         cancelRequested_ = true;
     }
+    // Going on with an interrupted recovery into the same folder: a file whose name is taken by
+    // a copy of the same size is counted as recovered, not copied again under a new name.
+    void SetResume(bool resume) { resume_ = resume; }
     // Called under the lock after every update (the display).
     void SetDisplay(std::function<void(const RecoveryView&)> display) { display_ = std::move(display); }
 
@@ -103,6 +109,7 @@ private:
     std::wstring destination_;
     std::mutex lock_;
     bool cancelRequested_ = false;
+    bool resume_ = false;
     bool finished_ = false;
     bool completed_ = false;
     int processed_ = 0;
@@ -116,6 +123,8 @@ private:
     // Destinations of the current item whose copy failed, settled once the engine is done.
     std::vector<std::wstring> failedCopies_;
     std::map<std::wstring, int> lastCounter_;
+    // With resume: how many files of each planned name this run has met.
+    std::map<std::wstring, int> resumeSeen_;
     std::function<void(const RecoveryView&)> display_;
 };
 

@@ -93,6 +93,14 @@ fi
 # A second recovery into the same folder never overwrites: names get a counter.
 q recover "$image" --to "$out" --state-dir "$work/state" >/dev/null 2>&1
 cmp -s "$out/photo/First day(1).jpg" "$samples/baseball.jpg" && ok "second recovery gets (1) names" || bad "second recovery names"
+# Going on with an interrupted recovery copies only what is missing, under the names it would have had.
+before=$(find "$out" -type f | wc -l)
+rm "$out/photo/First day.jpg"
+q recover "$image" --to "$out" --resume --state-dir "$work/state" >"$work/resume.out" 2>&1
+after=$(find "$out" -type f | wc -l)
+[ "$before" -eq "$after" ] && cmp -s "$out/photo/First day.jpg" "$samples/baseball.jpg" \
+  && grep -q "already recovered" "$work/resume.out" && ok "recover --resume copies only the missing files" \
+  || { bad "recover --resume ($before -> $after files)"; find "$out" -type f; }
 
 # --type and --group filters.
 n=$(q list "$image" --state-dir "$work/state" --group document 2>/dev/null | wc -l)
