@@ -6,6 +6,8 @@
 namespace qm::platform {
 
 std::string toUtf8(const std::wstring& text);
+// One code point as UTF-8; surrogates and values past U+10FFFF become U+FFFD.
+void appendUtf8(std::string& out, char32_t c);
 std::wstring fromUtf8(const std::string& text);
 std::u16string toUtf16(const std::wstring& text);
 std::wstring fromUtf16(const std::u16string& text);

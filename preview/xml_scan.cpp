@@ -9,24 +9,6 @@ namespace {
 
 constexpr size_t kMaxDepth = 4096;  // deeper markup is not a document we can show
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Character data with its references resolved; an unknown reference stays as written.
 std::wstring decodeText(std::string_view raw) {
@@ -67,7 +49,7 @@ std::wstring decodeText(std::string_view raw) {
                 out += '&';
                 continue;
             }
-            appendUtf8(out, cp);
+            platform::appendUtf8(out, cp == 0 ? char32_t{0xFFFD} : char32_t{cp});
         } else {
             out += '&';
             continue;

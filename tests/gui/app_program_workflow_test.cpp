@@ -77,29 +77,7 @@ guitest::Screenshot Painted(HWND window) {
     return guitest::CaptureWindow(window);
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(hwnd, &owner);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (owner != search->processId || wcscmp(cls, search->className) != 0 || !::IsWindowVisible(hwnd)) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-// A visible top-level window of the class that the process owns.
-HWND ProcessWindow(DWORD processId, const wchar_t* className) {
-    WindowSearch search{processId, className, nullptr};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+using guitest::ProcessWindow;
 
 // The program, ended by force if a test stops before it exits.
 struct Program {

@@ -1,5 +1,7 @@
 #include "tools/extract/name_text.h"
 
+#include "platform/text.h"
+
 namespace qm::extract {
 namespace {
 
@@ -52,24 +54,7 @@ size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t& codePoint) 
 
 }  // namespace
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
+void AppendUtf8(std::string& out, uint32_t cp) { platform::appendUtf8(out, cp); }
 
 bool IsValidUtf8(std::string_view text) {
     uint32_t cp = 0;
