@@ -13,25 +13,13 @@
 #include "app/application.h"
 #include "bench/synthetic_records.h"
 #include "ui/win32/ui_lib.h"
+#include "bench/win/bench_window_support.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Lets the window paint what changed, as the message loop would before the user sees it.
-void Settle(HWND window) {
-    ::UpdateWindow(window);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    ::UpdateWindow(window);
-}
+using qm::bench::Clock;
+using qm::bench::MillisecondsSince;
+using qm::bench::Settle;
 
 double WorkingSetMegabytes() {
     PROCESS_MEMORY_COUNTERS counters{};

@@ -20,24 +20,13 @@
 #include "ui/win32/gdiplus_include.h"
 #include "ui/win32/rich_edit.h"
 #include "ui/win32/ui_lib.h"
+#include "bench/win/bench_window_support.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void Settle(HWND window) {
-    ::UpdateWindow(window);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    ::UpdateWindow(window);
-}
+using qm::bench::Clock;
+using qm::bench::MillisecondsSince;
+using qm::bench::Settle;
 
 }  // namespace
 
