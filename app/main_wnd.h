@@ -17,7 +17,7 @@
 #include "app/preview_wnd.h"
 #include "app/wnd_shadow.h"
 #include "disk/volume_entry.h"
-#include "engines/scan_driver.h"
+#include "session/scan_driver.h"
 #include "ui/win32/window_impl_base.h"
 
 namespace qm::ui {

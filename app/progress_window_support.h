@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/core/language_manager.h"
-#include "engines/text_source.h"
+#include "session/text_source.h"
 
 namespace qm::app {
 

@@ -10,7 +10,7 @@
 
 #include "app/worker_popup_wnd.h"
 #include "app/progress_window_support.h"
-#include "results/recovery_job.h"
+#include "session/recovery_job.h"
 
 namespace qm::app {
 

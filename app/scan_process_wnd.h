@@ -10,8 +10,8 @@
 
 #include "app/progress_window_support.h"
 #include "app/worker_popup_wnd.h"
-#include "engines/scan_driver.h"
-#include "engines/scan_progress.h"
+#include "session/scan_driver.h"
+#include "session/scan_progress.h"
 
 namespace qm {
 class CScanHistory;

@@ -9,7 +9,7 @@
 
 #include "app/worker_popup_wnd.h"
 #include "app/progress_window_support.h"
-#include "engines/scan_driver.h"
+#include "session/scan_driver.h"
 
 namespace qm::app {
 

@@ -15,7 +15,7 @@
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "results/file_time.h"
-#include "results/recovery_job.h"
+#include "session/recovery_job.h"
 #include "results/type_classification.h"
 
 namespace qm::cli {
@@ -38,6 +38,7 @@ bool scanSource(const CliOptions& options, CScanSession& session, ScanOutcome& o
         return false;
     }
     if (outcome.cancelled) std::fprintf(stderr, "quillmere: interrupted; showing what was found so far\n");
+    if (!outcome.note.empty()) std::fprintf(stderr, "quillmere: note: %s\n", outcome.note.c_str());
     return true;
 }
 
@@ -46,6 +47,7 @@ void writeHeader(JsonWriter& json, const CliOptions& options, const ScanOutcome&
     json.key("mode").string(options.deep ? "deep" : "fast");
     json.key("fileSystem").string(utf8(outcome.fileSystem));
     json.key("interrupted").boolean(outcome.cancelled);
+    if (!outcome.note.empty()) json.key("note").string(outcome.note);
 }
 
 void writeTime(JsonWriter& json, const char* name, uint64_t fileTime) {

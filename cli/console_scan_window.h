@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engines/scan_driver.h"
-#include "engines/scan_progress.h"
+#include "session/scan_driver.h"
+#include "session/scan_progress.h"
 
 namespace qm::cli {
 

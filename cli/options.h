@@ -1,4 +1,5 @@
-// The command line of quillmere: COMMAND SOURCE [options].
+// The command line of quillmere: COMMAND SOURCE [options]. The commands and their flags are
+// defined in cli/command_table.h and cli/flag_table.h.
 #pragma once
 #include <string>
 #include <vector>
@@ -6,7 +7,7 @@
 namespace qm::cli {
 
 struct CliOptions {
-    std::string command;  // scan, list, recover, probe
+    std::string command;  // scan, list, recover, probe, media, image
     std::string source;
     bool deep = true;  // the product's default mode; --fast reads the file system's records only
     bool json = false;
@@ -14,7 +15,7 @@ struct CliOptions {
     bool help = false;
     bool resume = false;  // continue an interrupted deep scan of the same source
     std::vector<std::string> types;   // extensions without the dot, lower-case
-    std::vector<std::string> groups;  // photo, audio, video, document, archive, other
+    std::vector<std::string> groups;  // names from GroupNames(): photo, audio, ..., other
     std::string destination;          // --to
     std::string stateDir;             // --state-dir
 };

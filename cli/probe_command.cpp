@@ -5,7 +5,7 @@
 #include "cli/media_command.h"
 #include "disk/file_system_probe.h"
 #include "disk/format_text.h"
-#include "disk/sector_reader.h"
+#include "disk/source.h"
 #include "platform/errors.h"
 #include "platform/text.h"
 
@@ -17,23 +17,22 @@ int RunProbe(const std::string& image) {
         std::fprintf(stderr, "quillmere: cannot open %s: %s\n", image.c_str(), problem.c_str());
         return 1;
     }
-    SectorReader reader;
-    if (int rc = reader.OpenImageFile(path); rc != 0) {
+    Source source;
+    if (int rc = OpenSource(SourceLocation::Image(path, 1), source); rc != 0) {
         std::fprintf(stderr, "quillmere: cannot open %s: %s\n", image.c_str(),
                      platform::toUtf8(platform::errorMessage(rc)).c_str());
         return 1;
     }
-    const uint32_t sectorSize = QuerySectorSize(reader.handle);
-    std::vector<uint8_t> probe;
-    if (int rc = ReadProbeFromImage(path, probe); rc != 0) {
+    if (source.probeResult != 0) {
         std::fprintf(stderr, "quillmere: cannot read the first 16 KiB of %s: %s\n", image.c_str(),
-                     platform::toUtf8(platform::errorMessage(rc)).c_str());
+                     platform::toUtf8(platform::errorMessage(source.probeResult)).c_str());
         return 1;
     }
-    const FileSystemKind kind = ProbeFileSystem(ByteView(probe.data(), probe.size()));
+    const ProbeVerdict& verdict = source.probe;
     std::printf("%s\n  file system: %s\n  size: %s\n  sector size: %u bytes\n", image.c_str(),
-                platform::toUtf8(FileSystemKindName(kind)).c_str(),
-                platform::toUtf8(FormatSize(reader.totalSectors * kDefaultSectorSize)).c_str(), sectorSize);
+                platform::toUtf8(FileSystemKindName(verdict.kind)).c_str(),
+                platform::toUtf8(FormatSize(source.reader.totalSectors * kDefaultSectorSize)).c_str(), source.sectorSize);
+    if (!verdict.problem.empty()) std::printf("  cannot be used: %s\n", verdict.problem.c_str());
     return 0;
 }
 

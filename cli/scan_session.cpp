@@ -3,8 +3,8 @@
 #include "cli/console_scan_window.h"
 #include "cli/media_command.h"
 #include "disk/file_system_probe.h"
-#include "disk/sector_reader.h"
-#include "engines/scan_progress.h"
+#include "engines/professional/professional_recovery.h"
+#include "session/scan_progress.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/errors.h"
@@ -33,33 +33,47 @@ struct ProgressBridge {
 
 void InstallInterruptHandler() { platform::onInterrupt(onCtrlC); }
 
+namespace {
+
+// Why a source gave no engine, in the user's words.
+std::string refusalText(const EngineRefusal& refusal) {
+    const std::string kind = platform::toUtf8(FileSystemKindName(refusal.kind));
+    if (!refusal.problem.empty())
+        return "its " + kind + " file system cannot be used: " + refusal.problem + " (--deep searches it by content)";
+    if (refusal.error == kErrorReadFault) return "it is too short to hold a file system";
+    if (refusal.error != 0) return platform::toUtf8(platform::errorMessage(refusal.error));
+    return "no FAT or NTFS file system was found at its start (--deep searches it by content)";
+}
+
+}  // namespace
+
+CScanHistory& CScanSession::History() {
+    if (options_.stateDir.empty()) return CScanHistory::Instance();
+    if (!history_) {
+        history_ = std::make_unique<CScanHistory>(platform::fromUtf8(options_.stateDir));
+        history_->Load();
+    }
+    return *history_;
+}
+
 ScanOutcome CScanSession::Run(bool quiet) {
     ScanOutcome outcome;
-    const std::wstring path = platform::fromUtf8(options_.source);
     ScanSource source;
     source.isImage = true;
-    source.imagePath = path;
+    source.imagePath = platform::fromUtf8(options_.source);
     source.sourceTag = 1;
-    // Say precisely why a source cannot be scanned before the driver only learns "no engine".
-    std::vector<uint8_t> probe;
-    int rc = 0;
     if (LooksLikeMediaName(options_.source)) {
         MediaSource media;
         if (!ResolveMediaSource(options_.source, media, outcome.error)) {
             outcome.exitCode = 1;
             return outcome;
         }
-        if (media.wholeDisk) {
-            SectorReader disk;
-            rc = disk.OpenDisk(media.diskNumber);
-            media.sectorCount = disk.totalSectors;
-        }
-        if (rc == 0) rc = ReadProbeFromDisk(media.diskNumber, media.firstSector, probe);
         source.isImage = false;
         source.imagePath.clear();
         source.diskNumber = media.diskNumber;
         source.firstSector = media.firstSector;
-        source.sectorCount = media.sectorCount;
+        // A whole disk runs to its end; the source learns its length when it is opened.
+        source.sectorCount = media.wholeDisk ? 0 : media.sectorCount;
         source.driveLetter = media.tag;
         source.sourceTag = media.tag;
     } else {
@@ -68,18 +82,7 @@ ScanOutcome CScanSession::Run(bool quiet) {
             outcome.exitCode = 1;
             return outcome;
         }
-        rc = ReadProbeFromImage(path, probe);
     }
-    if (rc != 0) {
-        outcome.exitCode = 1;
-        outcome.error = rc == kErrorReadFault ? "it is too short to hold a file system"
-                                              : platform::toUtf8(platform::errorMessage(rc));
-        return outcome;
-    }
-    const FileSystemKind kind = ProbeFileSystem(ByteView(probe.data(), probe.size()));
-    outcome.fileSystem = FileSystemKindName(kind);
-
-    if (!options_.stateDir.empty()) platform::setEnvironment("QUILLMERE_APPDATA", platform::fromUtf8(options_.stateDir));
     sources_.clear();
     sources_.push_back(std::move(source));
 
@@ -87,17 +90,32 @@ ScanOutcome CScanSession::Run(bool quiet) {
     CScanProgressSink sink(texts_);
     sink.SetDisplay([&window](const ScanProgressView& view) { window.Show(view); });
     ProgressBridge bridge{&sink};
-    CScanDriver driver(window, texts_, &CScanHistory::Instance());
+    CScanDriver driver(window, texts_, &History());
     const int code = driver.Run(sources_, options_.deep, ProgressBridge::Fn, &bridge, nullptr);
     window.Finish();
+    const ScanSource& scanned = sources_[0];
+    outcome.fileSystem = FileSystemKindName(scanned.refusal.kind);
     if (code == kScanWindowNoEngine) {
         outcome.exitCode = 1;
-        outcome.error = kind == FileSystemKind::Unknown
-                            ? "no FAT or NTFS file system was found at its start (--deep searches it by content)"
-                                                        : "it could not be opened";
+        outcome.error = refusalText(scanned.refusal);
         return outcome;
     }
     outcome.cancelled = sink.Cancelled();
+    if (auto* deep = dynamic_cast<CProfessionalRecovery*>(scanned.engine.get()); deep && !deep->FileSystemProblem().empty())
+        outcome.note = "the " + platform::toUtf8(FileSystemKindName(deep->ProbedKind())) +
+                       " file system's own structures could not be used (" + deep->FileSystemProblem() +
+                       "); every sector was searched for files and folders";
+    if (!options_.deep && scanned.scanResult != 0 && scanned.scanResult != CancelCode) {
+        const std::string why = "its " + platform::toUtf8(outcome.fileSystem) + " file system could not be read: " +
+                                platform::toUtf8(platform::errorMessage(scanned.scanResult));
+        // What was found before the failure is still shown; with nothing found it is a failure.
+        if (scanned.engine->GetFoundCount() == 0) {
+            outcome.exitCode = 1;
+            outcome.error = why + " (--deep searches it by content)";
+        } else {
+            outcome.note = why + "; showing what was found before";
+        }
+    }
     return outcome;
 }
 

@@ -1,12 +1,14 @@
 // One scan of one source from the command line, through the same driver as the GUI.
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
-#include "engines/scan_driver.h"
-#include "engines/text_source.h"
+#include "session/scan_driver.h"
+#include "session/text_source.h"
+#include "results/scan_history.h"
 
 namespace qm::cli {
 
@@ -18,6 +20,7 @@ struct ScanOutcome {
     int exitCode = 0;      // 0, or 1 when no engine could be made for the source
     bool cancelled = false;
     std::string error;     // why, for the user
+    std::string note;      // a warning that does not stop the listing
     std::wstring fileSystem;
 };
 
@@ -27,8 +30,12 @@ public:
     ScanOutcome Run(bool quiet);
     IFileRecoveryParse* engine() { return sources_.empty() ? nullptr : sources_[0].engine.get(); }
 
+    // The scan history of this run: --state-dir's, or the user's own.
+    CScanHistory& History();
+
 private:
     const CliOptions& options_;
+    std::unique_ptr<CScanHistory> history_;
     CDefaultTexts texts_;
     std::vector<ScanSource> sources_;
 };

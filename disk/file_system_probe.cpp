@@ -1,5 +1,7 @@
 #include "disk/file_system_probe.h"
 
+#include "disk/fat_boot_sector.h"
+#include "disk/ntfs_boot_sector.h"
 #include "disk/sector_reader.h"
 #include "platform/device.h"
 #include "platform/errors.h"
@@ -20,18 +22,8 @@ bool isFatClusterSize(uint8_t sectorsPerCluster) {
 }  // namespace
 
 bool IsNtfsBootSector(ByteView b) {
-    if (!b.has(0, 512) || !b.equals(3, "NTFS    ", 8)) return false;
-    const uint16_t bytesPerSector = b.u16(0x0B);
-    if (bytesPerSector % 512 != 0 || b.u16(0x0E) != 0) return false;
-    // Unlike FAT, 128 sectors per cluster is not taken as NTFS.
-    switch (b.u8(0x0D)) {
-        case 1: case 2: case 4: case 8: case 16: case 32: case 64: break;
-        default: return false;
-    }
-    if (b.u64(0x28) == 0) return false;
-    for (size_t offset : {0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x20, 0x21, 0x22, 0x23})
-        if (b.u8(offset) != 0) return false;
-    return hasBootSignature(b);
+    NtfsBootFields fields;
+    return DecodeNtfsBootSector(b, fields) == 0;
 }
 
 bool IsEncryptedBootSector(ByteView b) {
@@ -45,32 +37,41 @@ bool IsEncryptedBootSector(ByteView b) {
 }
 
 bool IsFat1216BootSector(ByteView b) {
-    return b.has(0, 512) && b.u8(0x10) != 0 && (b.u16(0x13) != 0 || b.u32(0x20) != 0) &&
-           isFatClusterSize(b.u8(0x0D)) && b.u16(0x16) >= 1 && hasBootSignature(b);
+    using namespace fatboot;
+    return b.has(0, 512) && b.u8(kFatCount) != 0 && (b.u16(kTotalSectors16) != 0 || b.u32(kTotalSectors32) != 0) &&
+           isFatClusterSize(b.u8(kSectorsPerCluster)) && b.u16(kSectorsPerFat16) >= 1 && hasBootSignature(b);
 }
 
 bool IsFat32BootSector(ByteView b) {
-    return b.has(0, 512) && b.equals(0x52, "FAT32   ", 8) && b.u8(0x10) != 0 && b.u32(0x20) != 0 &&
-           isFatClusterSize(b.u8(0x0D)) && b.u32(0x24) != 0 && hasBootSignature(b);
+    using namespace fatboot;
+    return b.has(0, 512) && b.equals(kFat32TypeName, "FAT32   ", 8) && b.u8(kFatCount) != 0 &&
+           b.u32(kTotalSectors32) != 0 && isFatClusterSize(b.u8(kSectorsPerCluster)) && b.u32(kSectorsPerFat32) != 0 &&
+           hasBootSignature(b);
 }
 
-bool IsFatBootSector(ByteView b) {
+bool LooksLikeFatBootSector(ByteView b) {
+    using namespace fatboot;
     if (!b.has(0, 512) || IsEncryptedBootSector(b)) return false;
-    const uint32_t fatSize = b.u16(0x16) != 0 ? b.u16(0x16) : b.u32(0x24);
-    const uint32_t totalSectors = b.u32(0x20) != 0 ? b.u32(0x20) : b.u16(0x13);
-    const uint32_t bytesPerSector = b.u16(0x0B);
+    const uint32_t fatSize = b.u16(kSectorsPerFat16) != 0 ? b.u16(kSectorsPerFat16) : b.u32(kSectorsPerFat32);
+    const uint32_t totalSectors = b.u32(kTotalSectors32) != 0 ? b.u32(kTotalSectors32) : b.u16(kTotalSectors16);
+    const uint32_t bytesPerSector = b.u16(kBytesPerSector);
     if (bytesPerSector == 0 || bytesPerSector % 512 != 0) return false;
-    const uint32_t sectorsPerCluster = b.u8(0x0D);
+    const uint32_t sectorsPerCluster = b.u8(kSectorsPerCluster);
     if (sectorsPerCluster == 0) return false;
-    const uint32_t rootDirSectors = (static_cast<uint32_t>(b.u16(0x11)) * 32) / bytesPerSector;
+    const uint32_t rootDirSectors = (static_cast<uint32_t>(b.u16(kRootEntries)) * 32) / bytesPerSector;
     // Unsigned 32-bit on purpose: a BPB whose areas exceed the volume wraps to a huge count
     // and is then judged by the FAT32 rules or refused.
     const uint32_t dataSectors =
-        totalSectors - rootDirSectors - static_cast<uint32_t>(b.u8(0x10)) * fatSize - b.u16(0x0E);
+        totalSectors - rootDirSectors - static_cast<uint32_t>(b.u8(kFatCount)) * fatSize - b.u16(kReservedSectors);
     const uint32_t clusters = dataSectors / sectorsPerCluster;
     if (clusters < 65525) return IsFat1216BootSector(b) || IsFat32BootSector(b);
     if (clusters < 0x0FFFFFF0) return IsFat32BootSector(b) || IsFat1216BootSector(b);
     return false;
+}
+
+bool IsFatBootSector(ByteView b) {
+    FatGeometry geometry;
+    return LooksLikeFatBootSector(b) && DecodeFatBootSector(b, geometry) == 0;
 }
 
 bool IsExtSuperblock(ByteView s) {
@@ -97,21 +98,46 @@ size_t FatBackupBootOffset(ByteView area) {
     for (uint32_t bytesPerSector = 512; bytesPerSector <= 2048; bytesPerSector *= 2) {
         const size_t at = size_t{kFatBackupBootSector} * bytesPerSector;
         const ByteView copy = area.sub(at, 512);
-        if (copy.u16(0x0B) == bytesPerSector && copy.u16(0x32) == kFatBackupBootSector && IsFat32BootSector(copy) &&
+        if (copy.u16(fatboot::kBytesPerSector) == bytesPerSector &&
+            copy.u16(fatboot::kBackupBootSector) == kFatBackupBootSector && IsFat32BootSector(copy) &&
             IsFatBootSector(copy))
             return at;
     }
     return 0;
 }
 
-FileSystemKind ProbeFileSystem(ByteView probe) {
+ProbeVerdict ExamineFileSystem(ByteView probe) {
     const ByteView boot = probe.sub(0, 512);
-    if (IsNtfsBootSector(boot)) return FileSystemKind::Ntfs;
-    if (IsFatBootSector(boot)) return FileSystemKind::Fat;
-    if (IsExtSuperblock(probe.sub(1024, 1024))) return FileSystemKind::Ext;
-    // A volume whose first sector says it is encrypted is not opened through an older copy.
-    if (!IsEncryptedBootSector(boot) && FatBackupBootOffset(probe) != 0) return FileSystemKind::Fat;
-    return FileSystemKind::Unknown;
+    ProbeVerdict verdict;
+    if (IsNtfsBootSector(boot)) {
+        verdict.kind = FileSystemKind::Ntfs;
+    } else if (IsFatBootSector(boot)) {
+        verdict.kind = FileSystemKind::Fat;
+    } else if (IsExtSuperblock(probe.sub(1024, 1024))) {
+        verdict.kind = FileSystemKind::Ext;
+    } else if (!IsEncryptedBootSector(boot) && FatBackupBootOffset(probe) != 0) {
+        // A volume whose first sector says it is encrypted is not opened through an older copy.
+        verdict.kind = FileSystemKind::Fat;
+    } else if (HasNtfsBootName(boot)) {
+        // Named NTFS, but its numbers cannot be used: the deep mode still reads every sector.
+        NtfsBootFields fields;
+        const char* why = nullptr;
+        DecodeNtfsBootSector(boot, fields, &why);
+        verdict.kind = FileSystemKind::Ntfs;
+        verdict.problem = why ? why : "its boot sector cannot be used";
+    } else if (LooksLikeFatBootSector(boot)) {
+        FatGeometry geometry;
+        const char* why = nullptr;
+        DecodeFatBootSector(boot, geometry, &why);
+        verdict.kind = FileSystemKind::Fat;
+        verdict.problem = why ? why : "its boot sector cannot be used";
+    }
+    return verdict;
+}
+
+FileSystemKind ProbeFileSystem(ByteView probe) {
+    const ProbeVerdict verdict = ExamineFileSystem(probe);
+    return verdict.usable() ? verdict.kind : FileSystemKind::Unknown;
 }
 
 const wchar_t* FileSystemKindName(FileSystemKind kind) {

@@ -17,6 +17,9 @@ bool IsEncryptedBootSector(ByteView bootSector);
 bool IsFat1216BootSector(ByteView bootSector);
 bool IsFat32BootSector(ByteView bootSector);
 bool IsFatBootSector(ByteView bootSector);
+// Whether a sector presents itself as a FAT boot sector, before the decoder judges whether
+// its numbers describe a volume that can be read.
+bool LooksLikeFatBootSector(ByteView bootSector);
 bool IsExtSuperblock(ByteView superblock);  // the 1024 bytes at offset 1024 of the probe
 
 // Where a FAT32 volume keeps the copy of its boot sector, in its own sectors.
@@ -25,7 +28,18 @@ inline constexpr uint32_t kFatBackupBootSector = 6;
 // 6 that says it is one, for sector sizes of 512 to 2048 bytes; 0 when there is none.
 size_t FatBackupBootOffset(ByteView area);
 
+// What the probe made of a source: the file system its first sectors name, and when that
+// file system's own numbers cannot be used, why (the deep mode then reads every sector).
+struct ProbeVerdict {
+    FileSystemKind kind = FileSystemKind::Unknown;
+    std::string problem;  // empty when the boot sector decodes
+    bool usable() const { return kind != FileSystemKind::Unknown && problem.empty(); }
+};
+
+// Asks each file system's boot-sector decoder, so the probe and the engines never disagree.
 // A FAT32 volume whose first sector is damaged counts as FAT when its copy at sector 6 is sound.
+ProbeVerdict ExamineFileSystem(ByteView probe);
+// The usable file system, or Unknown.
 FileSystemKind ProbeFileSystem(ByteView probe);
 const wchar_t* FileSystemKindName(FileSystemKind kind);
 

@@ -19,13 +19,17 @@ int SectorReader::OpenDisk(int diskNumber) {
     Close();
     const std::wstring path = platform::physicalDrivePath(diskNumber);
     if (path.empty()) return kErrorFileNotFound;
+    auto medium = std::make_shared<SharedMedium>();
+    platform::File& handle = medium->file;
     if (int rc = handle.open(path, platform::OpenMode::ReadExisting); rc != 0) return rc;
+    medium_ = std::move(medium);
     platform::DiskGeometry geometry;
     if (int rc = handle.queryGeometry(geometry); rc != 0) {
         Close();
         return rc;
     }
     const uint32_t bytesPerSector = geometry.bytesPerSector ? geometry.bytesPerSector : kDefaultSectorSize;
+    deviceSectorSize = bytesPerSector;
     uint64_t length = 0;
     if (handle.queryLength(length) == 0) totalSectors = length / bytesPerSector;
     if (totalSectors == 0)
@@ -35,7 +39,10 @@ int SectorReader::OpenDisk(int diskNumber) {
 
 int SectorReader::OpenImageFile(const std::wstring& path) {
     Close();
+    auto medium = std::make_shared<SharedMedium>();
+    platform::File& handle = medium->file;
     if (int rc = handle.open(path, platform::OpenMode::ReadExisting); rc != 0) return rc;
+    medium_ = std::move(medium);
     uint64_t bytes = 0;
     if (int rc = handle.size(bytes); rc != 0) {
         Close();
@@ -59,7 +66,9 @@ int SectorReader::ReadSectors(uint32_t count, void* buffer, uint64_t firstSector
     if (count > totalSectors || firstSector > totalSectors - count) return kErrorInvalidParameter;
     if (sectorSize == 0 || (count > 0 && buffer == nullptr)) return kErrorInvalidParameter;
     if (firstSector > UINT64_MAX / sectorSize) return kErrorInvalidParameter;
-    if (!handle.isOpen()) return kErrorInvalidHandle;
+    if (!IsOpen()) return kErrorInvalidHandle;
+    platform::File& handle = medium_->file;
+    const std::lock_guard<std::mutex> hold(medium_->lock);
     if (int rc = handle.seek(firstSector * sectorSize); rc != 0) return rc;
 
     const uint64_t wanted = static_cast<uint64_t>(count) * sectorSize;
@@ -79,9 +88,18 @@ int SectorReader::ReadSectors(uint32_t count, void* buffer, uint64_t firstSector
     return result;
 }
 
+int SectorReader::ReadBytes(uint64_t offset, void* buffer, size_t length, size_t& got) {
+    got = 0;
+    if (!IsOpen()) return kErrorInvalidHandle;
+    const std::lock_guard<std::mutex> hold(medium_->lock);
+    if (int rc = medium_->file.seek(offset); rc != 0) return rc;
+    return platform::readFully(medium_->file, buffer, length, got);
+}
+
 void SectorReader::Close() {
-    handle.close();
+    medium_.reset();
     totalSectors = 0;
+    deviceSectorSize = kDefaultSectorSize;
 }
 
 }  // namespace qm

@@ -1,6 +1,9 @@
-// The bounded sector reader every engine reads its medium through.
+// The bounded sector reader every engine reads its medium through. Copies share one open
+// file: a source is opened once and every engine of a scan reads through the same handle.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/file.h"
@@ -10,11 +13,21 @@ namespace qm {
 inline constexpr uint32_t kDefaultSectorSize = 512;
 inline constexpr uint32_t kMaxReadPiece = 65536;  // largest single system read
 
-struct SectorReader {
-    platform::File handle;
-    uint64_t totalSectors = 0;  // of the whole disk; for an image, its size / 512
+// One open medium. A read is a seek and a read; the lock keeps the two together when a
+// preview and a recovery read at the same time.
+struct SharedMedium {
+    platform::File file;
+    std::mutex lock;
+};
 
-    // Both return 0 or a Windows error number.
+class SectorReader {
+public:
+    uint64_t totalSectors = 0;  // of the whole disk; for an image, its size / 512
+    // The device's bytes per sector; 512 for an image file.
+    uint32_t deviceSectorSize = kDefaultSectorSize;
+
+    // Both return 0 or a Windows error number. They open a medium of their own; copies made
+    // afterwards share it.
     int OpenDisk(int diskNumber);
     int OpenImageFile(const std::wstring& path);
 
@@ -26,9 +39,18 @@ struct SectorReader {
     // kErrorHandleEof, so that a user reads why a file stops instead of "The parameter is
     // incorrect."
     int ReadSectorsWithin(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize, uint32_t& sectorsRead);
+    // Up to `length` bytes at a byte offset (boot areas that are not whole sectors of the
+    // device); got tells how many arrived. 0 or a Windows error number.
+    int ReadBytes(uint64_t offset, void* buffer, size_t length, size_t& got);
 
+    // Lets go of this copy's share; the medium closes with its last copy.
     void Close();
-    bool IsOpen() const { return handle.isOpen(); }
+    bool IsOpen() const { return medium_ && medium_->file.isOpen(); }
+    // The open file, for queries of the device (geometry, length).
+    platform::File* File() const { return medium_ ? &medium_->file : nullptr; }
+
+private:
+    std::shared_ptr<SharedMedium> medium_;
 };
 
 // The drive's bytes per sector, or 512 when it cannot tell (image files, failing queries).

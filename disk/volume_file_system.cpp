@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "disk/fat_boot_sector.h"
 #include "disk/file_system_probe.h"
 #include "disk/volume_entry.h"
 
@@ -32,18 +33,19 @@ uint8_t DescribeVolumeFileSystem(ByteView probe, std::wstring& name, std::wstrin
     name.clear();
     label.clear();
     const ByteView boot = probe.sub(0, 512);
-    switch (ProbeFileSystem(probe)) {
+    // What the boot sector names, usable or not: the scan explains what cannot be used.
+    switch (ExamineFileSystem(probe).kind) {
         case FileSystemKind::Ntfs:
             name = L"NTFS";  // the label lives in a file of the volume, not in its boot sector
             return kFsTypeNtfs;
         case FileSystemKind::Fat:
-            if (boot.u16(0x16) == 0) {
+            if (boot.u16(fatboot::kSectorsPerFat16) == 0) {
                 name = L"FAT32";
-                if (boot.u8(0x42) == 0x29) label = paddedLabel(boot, 0x47, 11);
+                if (boot.u8(fatboot::kExtendedSignature32) == 0x29) label = paddedLabel(boot, fatboot::kLabel32, 11);
                 return kFsTypeFat32;
             }
             name = L"FAT";
-            if (boot.u8(0x26) == 0x29) label = paddedLabel(boot, 0x2B, 11);
+            if (boot.u8(fatboot::kExtendedSignature16) == 0x29) label = paddedLabel(boot, fatboot::kLabel16, 11);
             return kFsTypeFat;
         case FileSystemKind::Ext:
             name = L"ext";

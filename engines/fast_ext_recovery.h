@@ -1,13 +1,17 @@
-// ext2/3/4 in the fast mode: the disk is opened, nothing is found.
+// ext2/3/4 in the fast mode: the source is taken, nothing is found.
 #pragma once
+#include <cstdint>
+
 #include "disk/sector_reader.h"
 #include "engines/null_engine.h"
+#include "engines/source_engine.h"
 
 namespace qm {
 
-class CFastExtRecovery : public CNullEngine {
+class CFastExtRecovery : public CNullEngine, public ISourceEngine {
 public:
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
 
     int diskNumber() const { return diskNumber_; }
     uint64_t firstSector() const { return firstSector_; }

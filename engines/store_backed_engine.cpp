@@ -8,9 +8,27 @@
 
 namespace qm {
 
+int CStoreBackedEngine::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
+    return OpenAndAttach(*this, SourceLocation::Image(imagePath, sourceTag));
+}
+
+int CStoreBackedEngine::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                      uint16_t driveLetter) {
+    return OpenAndAttach(*this, SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter));
+}
+
 int CStoreBackedEngine::OpenStore(const std::wstring& logName) {
     store_ = std::make_unique<ScanResultStore>();
-    return store_->open(logName);
+    return logFolder_.empty() ? store_->open(logName) : store_->openIn(logFolder_, logName);
+}
+
+int CStoreBackedEngine::OpenFreshStore(const std::wstring& logName) {
+    if (int rc = OpenStore(logName); rc != 0) return rc;
+    if (store_->count() == 0) return 0;
+    const std::wstring paths[] = {store_->logPath(), store_->relationPath(), store_->dirInfoPath()};
+    CloseStore();
+    for (const std::wstring& path : paths) platform::deleteFile(path);
+    return OpenStore(logName);
 }
 
 int CStoreBackedEngine::OpenStoreIn(const std::wstring& folder, const std::wstring& logName) {

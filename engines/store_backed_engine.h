@@ -6,12 +6,20 @@
 #include <unordered_map>
 
 #include "engines/null_engine.h"
+#include "engines/source_engine.h"
 #include "results/scan_result_store.h"
 
 namespace qm {
 
-class CStoreBackedEngine : public CNullEngine {
+class CStoreBackedEngine : public CNullEngine, public ISourceEngine {
 public:
+    // The slots that name a source open it and attach it; a front end that opened the source
+    // itself calls AttachSource directly.
+    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
+    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    // Engines that read a medium replace this; a store alone reads nothing.
+    int AttachSource(const Source&) override { return 1; }  // ERROR_INVALID_FUNCTION
+
     int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
     int CountFiles(const ScanRecord* folder, int level, uint32_t& count) override;
     uint64_t GetFoundCount() override;
@@ -20,11 +28,16 @@ public:
     int ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) override;
 
     ScanResultStore* store() { return store_.get(); }
+    // Where this engine keeps its logs; empty means the scan history's current folder.
+    void SetLogFolder(const std::wstring& folder) override { logFolder_ = folder; }
 
 protected:
-    // Replaces the store with a fresh one on the named log in the current scan-log folder
-    // (an existing log of that name is re-opened and continued).
+    // Replaces the store with a fresh one on the named log in the log folder (an existing
+    // log of that name is re-opened and continued).
     int OpenStore(const std::wstring& logName);
+    // The same, except that a log of that name with entries in it (this area scanned in the
+    // same minute) is deleted first: continuing it would list every entry twice.
+    int OpenFreshStore(const std::wstring& logName);
     // The same in an explicit folder.
     int OpenStoreIn(const std::wstring& folder, const std::wstring& logName);
     void CloseStore() { store_.reset(); }
@@ -32,6 +45,7 @@ protected:
     static int KeyFor(const ScanRecord* folder, int level, ParentKey& key);
 
     std::unique_ptr<ScanResultStore> store_;
+    std::wstring logFolder_;
 
 private:
     // GetItemPath's folder paths (folder record number -> its path), valid for one store state.

@@ -29,6 +29,7 @@ enum : int {
     kErrorAlreadyExists = 183,
     kErrorFilenameTooLong = 206,
     kErrorIoDevice = 1117,
+    kErrorFileCorrupt = 1392,
 };
 
 namespace platform {

@@ -20,6 +20,13 @@ struct DiskGeometry {
     uint32_t bytesPerSector = 0;
 };
 
+// Who watches files being opened: tests that check a source is opened once per scan. Not
+// for concurrent use; null (the default) costs one test per open.
+using OpenObserver = void (*)(const std::wstring& path, void* user);
+void setOpenObserver(OpenObserver observer, void* user);
+// Called by File::open after each successful open.
+void notifyOpen(const std::wstring& path);
+
 class File {
 public:
     File() = default;

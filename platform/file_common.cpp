@@ -40,4 +40,18 @@ int writeFully(File& file, const void* buffer, size_t length) {
     return 0;
 }
 
+namespace {
+OpenObserver g_openObserver = nullptr;
+void* g_openObserverUser = nullptr;
+}  // namespace
+
+void setOpenObserver(OpenObserver observer, void* user) {
+    g_openObserver = observer;
+    g_openObserverUser = user;
+}
+
+void notifyOpen(const std::wstring& path) {
+    if (g_openObserver) g_openObserver(path, g_openObserverUser);
+}
+
 }  // namespace qm::platform

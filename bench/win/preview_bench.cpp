@@ -16,7 +16,7 @@
 #include "app/picture_component.h"
 #include "app/preview_display.h"
 #include "app/preview_process_wnd.h"
-#include "engines/engine_factory.h"
+#include "session/engine_factory.h"
 #include "ui/win32/gdiplus_include.h"
 #include "ui/win32/rich_edit.h"
 #include "ui/win32/ui_lib.h"

@@ -25,37 +25,26 @@ std::wstring parentOf(const std::wstring& path) {
 }  // namespace
 
 int CFileTypeRecovery::OpenLog(const std::wstring& logName) {
-    return logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+    return OpenStore(logName);
 }
 
-int CFileTypeRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    tag_ = sourceTag;
-    sectorSize_ = kDefaultSectorSize;
+void CFileTypeRecovery::UseSource(const Source& source) {
+    reader_ = source.reader;
+    tag_ = source.where.tag;
+    sectorSize_ = source.sectorSize ? source.sectorSize : kDefaultSectorSize;
     ctx_.sectorSize = sectorSize_;
-    if (int rc = reader_.OpenImageFile(imagePath); rc != 0) return rc;
-    return OpenLog(scanLogNameNow(kFileTypeLogPrefix, 0));
+    diskNumber_ = source.where.isImage ? -1 : source.where.diskNumber;
+    firstSector_ = source.where.isImage ? 0 : source.where.firstSector;
+    sectorCount_ = source.where.isImage ? 0 : source.where.sectorCount;
 }
 
-int CFileTypeRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
-                                     uint16_t driveLetter) {
-    diskNumber_ = diskNumber;
-    firstSector_ = firstSector;
-    sectorCount_ = sectorCount;
-    tag_ = driveLetter;
-    if (int rc = reader_.OpenDisk(diskNumber); rc != 0) return rc;
-    sectorSize_ = QuerySectorSize(reader_.handle);
-    ctx_.sectorSize = sectorSize_;
-    return OpenLog(scanLogNameNow(kFileTypeLogPrefix, firstSector));
+int CFileTypeRecovery::AttachSource(const Source& source) {
+    UseSource(source);
+    return OpenLog(scanLogNameNow(kFileTypeLogPrefix, source.areaStart));
 }
 
-int CFileTypeRecovery::OpenForCoordinator(uint32_t sectorSize, int diskNumber, const std::wstring& imagePath,
-                                          const std::wstring& logName, uint16_t driveLetter) {
-    tag_ = driveLetter;
-    sectorSize_ = sectorSize ? sectorSize : kDefaultSectorSize;
-    ctx_.sectorSize = sectorSize_;
-    diskNumber_ = diskNumber;
-    const int rc = imagePath.empty() ? reader_.OpenDisk(diskNumber) : reader_.OpenImageFile(imagePath);
-    if (rc != 0) return rc;
+int CFileTypeRecovery::AttachForCoordinator(const Source& source, const std::wstring& logName) {
+    UseSource(source);
     return OpenLog(logName);
 }
 

@@ -16,8 +16,7 @@ class CFileTypeRecovery : public CStoreBackedEngine {
 public:
     CFileTypeRecovery() : source_(reader_) { ctx_.source = &source_; }
 
-    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
-    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t*) override { return 0; }  // the coordinator drives this engine
     int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
@@ -30,22 +29,19 @@ public:
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
 
-    // For the coordinator: opens the disk (imagePath empty) or the image and a store on the
-    // given log name (an earlier log of that name is continued).
-    int OpenForCoordinator(uint32_t sectorSize, int diskNumber, const std::wstring& imagePath,
-                           const std::wstring& logName, uint16_t driveLetter);
+    // For the coordinator: reads the source it opened and keeps a store on the given log
+    // name (an earlier log of that name is continued).
+    int AttachForCoordinator(const Source& source, const std::wstring& logName);
     // Records the file that starts at `sector`, if any: 0 with filesFound counted and the
     // sectors to skip, 87 when nothing is carved here, CancelCode when the user cancelled.
     int CarveAt(uint32_t sectorSize, const uint8_t* bytes, size_t length, uint64_t sector,
                 const CarveProgress& progress, uint64_t& filesFound, uint64_t& sectorsToSkip);
-
-    // Where stores are opened; empty means the current scan-log folder (tests set their own).
-    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
     CarveContext& context() { return ctx_; }
     uint32_t sectorSize() const { return sectorSize_; }
 
 private:
     int OpenLog(const std::wstring& logName);
+    void UseSource(const Source& source);
     // Copies a carved file's bytes from the medium to a file or a memory buffer.
     int CopyOut(const ScanRecord& record, platform::File* file, uint8_t* memory, uint64_t capacity,
                 uint64_t& delivered, const std::function<int(uint64_t done)>& report);
@@ -62,7 +58,6 @@ private:
     ItemProgressFn itemProgress_ = nullptr;
     void* userData_ = nullptr;
     int scale_ = 100;
-    std::wstring logFolder_;
 };
 
 }  // namespace qm

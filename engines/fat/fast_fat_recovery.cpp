@@ -21,34 +21,28 @@ CFastFatRecovery::CFastFatRecovery() : walk_(volume_, table_) {}
 CFastFatRecovery::~CFastFatRecovery() { CloseStore(); }
 
 int CFastFatRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    if (opened_) return 0;
-    if (int rc = volume_.reader.OpenImageFile(imagePath); rc != 0) return rc;
-    uint64_t bytes = 0;
-    if (int rc = volume_.reader.handle.size(bytes); rc != 0) return rc;
-    partitionStart_ = 0;
-    volumeTag_ = sourceTag;
-    return OpenVolume(0, bytes);
+    return opened_ ? 0 : CStoreBackedEngine::OpenImage(imagePath, sourceTag);
 }
 
 int CFastFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) {
+    return opened_ ? 0 : CStoreBackedEngine::OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
+}
+
+int CFastFatRecovery::AttachSource(const Source& source) {
     if (opened_) return 0;
-    if (int rc = volume_.reader.OpenDisk(diskNumber); rc != 0) return rc;
-    const uint64_t diskSectorSize = QuerySectorSize(volume_.reader.handle);
-    if (sectorCount == 0 && volume_.reader.totalSectors > firstSector)
-        sectorCount = volume_.reader.totalSectors - firstSector;
-    if (firstSector > UINT64_MAX / diskSectorSize || sectorCount > UINT64_MAX / diskSectorSize)
+    volume_.reader = source.reader;
+    const uint64_t sectorSize = source.sectorSize;
+    if (source.areaStart > UINT64_MAX / sectorSize || source.areaSectors > UINT64_MAX / sectorSize)
         return kErrorInvalidParameter;
-    partitionStart_ = firstSector;
-    volumeTag_ = driveLetter;
-    return OpenVolume(firstSector * diskSectorSize, sectorCount * diskSectorSize);
+    partitionStart_ = source.areaStart;
+    volumeTag_ = source.where.tag;
+    return OpenVolume(source.areaStart * sectorSize, source.areaSectors * sectorSize);
 }
 
 int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
     std::vector<uint8_t> boot(kBootAreaBytes, 0);
-    platform::File& handle = volume_.reader.handle;
-    if (int rc = handle.seek(startBytes); rc != 0) return rc;
     size_t got = 0;
-    if (int rc = platform::readFully(handle, boot.data(), boot.size(), got); rc != 0) return rc;
+    if (int rc = volume_.reader.ReadBytes(startBytes, boot.data(), boot.size(), got); rc != 0) return rc;
     if (got < 512) return kErrorReadFault;
 
     const ByteView area(boot.data(), got);
@@ -78,8 +72,8 @@ int CFastFatRecovery::SetListCallback(ListProgressFn listProgress, void* userDat
     return 0;
 }
 
-int CFastFatRecovery::OpenLog(const std::wstring& logName) {
-    const int rc = logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+int CFastFatRecovery::OpenLog(const std::wstring& logName, bool fresh) {
+    const int rc = fresh ? OpenFreshStore(logName) : OpenStore(logName);
     if (rc != 0) {
         CloseStore();
         return rc;
@@ -97,7 +91,7 @@ int CFastFatRecovery::Scan(const wchar_t* logName) {
     CloseStore();
     if (logName) return OpenLog(logName);
     if (!opened_) return kErrorInvalidHandle;
-    if (int rc = OpenLog(scanLogNameNow(kFastLogPrefix, partitionStart_)); rc != 0) return rc;
+    if (int rc = OpenLog(scanLogNameNow(kFastLogPrefix, partitionStart_), true); rc != 0) return rc;
 
     walk_.Begin(*store_, FatDirectoryWalk::Tags{volumeTag_, partitionStart_});
     uint64_t lastReport = platform::tickCount();

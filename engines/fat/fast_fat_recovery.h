@@ -23,8 +23,10 @@ public:
     CFastFatRecovery();
     ~CFastFatRecovery() override;
 
+    // A second open changes nothing.
     int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t* logName) override;
     int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
@@ -35,9 +37,6 @@ public:
     int BuildFreeMap() override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
-
-    // Scan logs go to this folder instead of the current scan-log folder (tests, tools).
-    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
     bool IsOpen() const { return opened_; }
     const FatVolume& Volume() const { return volume_; }
     FatTable& Table() { return table_; }
@@ -46,7 +45,7 @@ private:
     // Reads the boot area and prepares volume, table and reader. startBytes: where the
     // volume begins on the medium; mediumBytes: the medium's usable length from there.
     int OpenVolume(uint64_t startBytes, uint64_t mediumBytes);
-    int OpenLog(const std::wstring& logName);
+    int OpenLog(const std::wstring& logName, bool fresh = false);
     int ReportScan(int step, int secondsLeft);
     int RootKey(const ScanRecord* folder, int level, ParentKey& key) const;
     // Reads a found file's data along its chain.
@@ -61,7 +60,6 @@ private:
     FatFreeMap freeMap_;
 
     FatEngineCallbacks callbacks_;
-    std::wstring logFolder_;
 };
 
 }  // namespace qm

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "disk/sector_reader.h"
-#include "engines/fat/fat_boot_sector.h"
+#include "disk/fat_boot_sector.h"
 
 namespace qm {
 

@@ -75,20 +75,14 @@ const CFastNtfsRecovery::FolderInfo& CFastNtfsRecovery::folderInfo(uint32_t numb
     if (info.readResult == 0) {
         // readRecord has fixed the record up already; decode without a second fix-up.
         const NtfsVolumeGeometry& g = volume_.geometry();
-        ByteView view(recordBuffer_.data(), recordBuffer_.size());
-        info.flags = recordFlags(view);
-        info.signatureOk = hasFileSignature(view);
-        if (info.signatureOk) {
-            walkAttributes(view, recordFirstAttribute(view), recordWalkEnd(view, static_cast<size_t>(g.recordBytes)),
-                           kRecordParseRules, [&](const NtfsAttribute& a) {
-                               if (a.type != kAttrFileName) return true;
-                               NtfsFileName name;
-                               if (parseFileName(a.bytes, name)) mergeFileName(name, info.hasFileName, info.fileName);
-                               return true;
-                           });
-            // A large folder keeps its names in extension records that its attribute list names.
-            if (!info.hasFileName) takeListedNames(view, info.hasFileName, info.fileName);
-        }
+        const ByteView view(recordBuffer_.data(), recordBuffer_.size());
+        NtfsRecordSummary s = decodeRecord(view, static_cast<size_t>(g.recordBytes), g, kFastRecordRules);
+        info.flags = s.flags;
+        info.signatureOk = s.signatureOk;
+        info.hasFileName = s.hasFileName;
+        info.fileName = std::move(s.fileName);
+        // A large folder keeps its names in extension records that its attribute list names.
+        if (info.signatureOk && !info.hasFileName) takeListedNames(view, info.hasFileName, info.fileName);
     }
     return folders_.emplace(number, std::move(info)).first->second;
 }

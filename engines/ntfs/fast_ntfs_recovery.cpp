@@ -18,27 +18,15 @@ constexpr uint64_t kEstimateEveryMs = 5000;
 
 CFastNtfsRecovery::~CFastNtfsRecovery() { CloseStore(); }
 
-int CFastNtfsRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    tag_ = sourceTag;
+int CFastNtfsRecovery::AttachSource(const Source& source) {
+    tag_ = source.where.tag;
     opened_ = false;
-    SectorReader reader;
-    if (int rc = reader.OpenImageFile(imagePath); rc != 0) return rc;
-    const uint64_t sectors = reader.totalSectors;  // 512-byte units until the boot sector says more
-    if (int rc = volume_.open(std::move(reader), 0, sectors, kDefaultSectorSize); rc != 0) return rc;
+    SectorReader reader = source.reader;
+    // The area counts in the device's sectors until the boot sector says more.
+    if (int rc = volume_.open(std::move(reader), source.areaStart, source.areaSectors, source.sectorSize); rc != 0)
+        return rc;
     opened_ = true;
     volume_.loadMftRuns();  // an unreadable MFT leaves the list empty: a scan then finds nothing
-    return 0;
-}
-
-int CFastNtfsRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) {
-    tag_ = driveLetter;
-    opened_ = false;
-    SectorReader reader;
-    if (int rc = reader.OpenDisk(diskNumber); rc != 0) return rc;
-    const uint32_t sectorSize = QuerySectorSize(reader.handle);
-    if (int rc = volume_.open(std::move(reader), firstSector, sectorCount, sectorSize); rc != 0) return rc;
-    opened_ = true;
-    volume_.loadMftRuns();
     return 0;
 }
 
@@ -52,7 +40,7 @@ int CFastNtfsRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn 
 }
 
 int CFastNtfsRecovery::openStoreNamed(const std::wstring& logName) {
-    return logFolder_.empty() ? OpenStore(logName) : OpenStoreIn(logFolder_, logName);
+    return OpenStore(logName);
 }
 
 int CFastNtfsRecovery::Scan(const wchar_t* logName) {
@@ -63,15 +51,7 @@ int CFastNtfsRecovery::Scan(const wchar_t* logName) {
     folderReads_ = 0;
     if (logName) return openStoreNamed(logName);
     const std::wstring name = scanLogNameNow(kFastLogPrefix, volume_.geometry().volumeStartSector);
-    if (int rc = openStoreNamed(name); rc != 0) return rc;
-    if (store_->count() > 0) {
-        // A log of the same name (a scan of this volume in the same minute) would be
-        // continued and every entry listed twice: a new scan starts from an empty log.
-        const std::wstring paths[] = {store_->logPath(), store_->relationPath(), store_->dirInfoPath()};
-        CloseStore();
-        for (const std::wstring& path : paths) platform::deleteFile(path);
-        if (int rc = openStoreNamed(name); rc != 0) return rc;
-    }
+    if (int rc = OpenFreshStore(name); rc != 0) return rc;
     const int rc = runScan();
     store_->flush();
     return rc;

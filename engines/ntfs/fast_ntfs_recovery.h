@@ -22,8 +22,7 @@ public:
     CFastNtfsRecovery() = default;
     ~CFastNtfsRecovery() override;
 
-    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
-    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t* logName) override;
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
@@ -31,9 +30,6 @@ public:
     int BuildFreeMap() override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
-
-    // Scan logs go to this folder instead of the scan history's current one (tests, tools).
-    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
     const NtfsVolumeGeometry& Geometry() const { return volume_.geometry(); }
     const RunList& MftRuns() const { return volume_.mftRuns(); }
     // Folder records read while rebuilding paths in the last scan (one read per folder).
@@ -69,7 +65,6 @@ private:
     NtfsVolume volume_;
     bool opened_ = false;
     uint16_t tag_ = 0;
-    std::wstring logFolder_;
 
     ScanProgressFn scanProgress_ = nullptr;
     ItemProgressFn itemProgress_ = nullptr;

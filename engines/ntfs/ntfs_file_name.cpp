@@ -6,6 +6,7 @@ bool parseFileName(ByteView a, NtfsFileName& out) {
     out = NtfsFileName{};
     if (!a.has(0x18, 0x42)) return false;
     out.parentRecord = a.u32(0x18);
+    out.parentSequence = a.u16(0x1E);
     out.created = a.u64(0x20);
     out.modified = a.u64(0x28);
     out.accessed = a.u64(0x38);

@@ -12,6 +12,7 @@ inline constexpr uint8_t kNamespaceDos = 2;
 
 struct NtfsFileName {
     uint32_t parentRecord = 0;  // low 32 bits of the parent reference
+    uint16_t parentSequence = 0;  // the parent record's sequence number when this name was made
     uint64_t created = 0;       // FILETIMEs as stored
     uint64_t modified = 0;
     uint64_t accessed = 0;

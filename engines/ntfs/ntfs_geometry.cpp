@@ -1,5 +1,7 @@
 #include "engines/ntfs/ntfs_geometry.h"
 
+#include "disk/ntfs_boot_sector.h"
+
 namespace qm {
 
 void setRecordLayout(NtfsVolumeGeometry& geometry, int32_t bytesPerSector) {
@@ -17,18 +19,18 @@ NtfsVolumeGeometry readGeometry(ByteView boot, uint64_t volumeStartSector, uint6
     NtfsVolumeGeometry g;
     g.volumeStartSector = volumeStartSector;
     g.volumeSectorCount = volumeSectorCount;
-    uint32_t bytesPerSector = boot.u16(0x0B);
+    const NtfsBootFields fields = ReadNtfsBootFields(boot);
+    uint32_t bytesPerSector = fields.bytesPerSector;
     if (bytesPerSector == 0) bytesPerSector = 512;
     // Sizes that are not a power of two from 256 to 4096 would make records we cannot lay out.
     if (bytesPerSector < 256 || bytesPerSector > 4096 || (bytesPerSector & (bytesPerSector - 1)) != 0)
         bytesPerSector = 512;
     setRecordLayout(g, static_cast<int32_t>(bytesPerSector));
-    const uint8_t spc = boot.u8(0x0D);
+    const uint32_t spc = fields.sectorsPerCluster;
     // 128 and the negative-exponent form of large clusters are refused: the engines cannot read them.
     if (spc >= 1 && spc <= 64 && (spc & (spc - 1)) == 0) g.sectorsPerCluster = spc;
     g.clusterBytes = g.sectorsPerCluster * g.bytesPerSector;
-    const uint64_t mftCluster = boot.u64(0x30);
-    g.mftStartSector = volumeStartSector + mftCluster * static_cast<uint64_t>(g.sectorsPerCluster);
+    g.mftStartSector = volumeStartSector + fields.mftCluster * static_cast<uint64_t>(g.sectorsPerCluster);
     return g;
 }
 

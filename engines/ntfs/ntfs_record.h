@@ -9,6 +9,7 @@
 namespace qm {
 
 inline constexpr uint32_t kNtfsFileSignature = 0x454C4946;  // "FILE"
+inline constexpr uint32_t kAttrStandardInformation = 0x10;
 inline constexpr uint32_t kAttrAttributeList = 0x20;
 inline constexpr uint32_t kAttrFileName = 0x30;
 inline constexpr uint32_t kAttrData = 0x80;

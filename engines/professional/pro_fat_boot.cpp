@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "disk/file_system_probe.h"
-#include "engines/fat/fat_boot_sector.h"
+#include "disk/fat_boot_sector.h"
 #include "engines/professional/pro_fat_directory_sector.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "platform/errors.h"
@@ -21,7 +21,8 @@ bool allZero(const std::vector<uint8_t>& bytes) {
 // The geometry a FAT boot sector at `volumeStart` gives, in the medium's sectors.
 std::optional<profat::FatGeometry> CProfessionalFatRecovery::BootGeometry(ByteView view, uint64_t volumeStart,
                                                                          qm::FatGeometry& decoded) const {
-    if (!IsFatBootSector(view) || DecodeFatBootSector(view, decoded) != 0) return std::nullopt;
+    // A root folder pointer that went bad does not hide where the clusters are.
+    if (!LooksLikeFatBootSector(view) || DecodeFatBootSector(view, decoded, nullptr, true) != 0) return std::nullopt;
     // The boot sector counts in its own sectors; the scan counts in the medium's.
     if (decoded.bytesPerSector % sectorSize_ != 0) return std::nullopt;
     const uint64_t ratio = decoded.bytesPerSector / sectorSize_;

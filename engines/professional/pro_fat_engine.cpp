@@ -22,25 +22,22 @@ bool CProfessionalFatRecovery::IsDirectorySector(const uint8_t* bytes, size_t le
 }
 
 int CProfessionalFatRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    if (opened_) return 0;
-    if (int rc = reader_.OpenImageFile(imagePath); rc != 0) return rc;
-    sectorSize_ = kDefaultSectorSize;
-    areaStart_ = 0;
-    areaSectors_ = reader_.totalSectors;
-    volumeTag_ = sourceTag;
-    run_ = {};
-    opened_ = true;
-    return 0;
+    return opened_ ? 0 : CStoreBackedEngine::OpenImage(imagePath, sourceTag);
 }
 
-int CProfessionalFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t, uint16_t driveLetter) {
+int CProfessionalFatRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                            uint16_t driveLetter) {
+    return opened_ ? 0 : CStoreBackedEngine::OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
+}
+
+int CProfessionalFatRecovery::AttachSource(const Source& source) {
     if (opened_) return 0;
-    if (int rc = reader_.OpenDisk(diskNumber); rc != 0) return rc;
-    sectorSize_ = QuerySectorSize(reader_.handle);
-    areaStart_ = firstSector;
-    // The whole disk: the coordinator bounds what it reads itself.
+    reader_ = source.reader;
+    sectorSize_ = source.sectorSize;
+    areaStart_ = source.areaStart;
+    // The whole medium: the coordinator bounds what it reads itself.
     areaSectors_ = reader_.totalSectors;
-    volumeTag_ = driveLetter;
+    volumeTag_ = source.where.tag;
     run_ = {};
     opened_ = true;
     return 0;
@@ -88,9 +85,8 @@ void CProfessionalFatRecovery::ClearScanState() {
 
 int CProfessionalFatRecovery::OpenFatLog(const wchar_t* logName) {
     ClearScanState();
-    const std::wstring name =
-        logName && *logName ? std::wstring(logName) : scanLogNameNow(kProFatLogPrefix, areaStart_);
-    const int rc = logFolder_.empty() ? OpenStore(name) : OpenStoreIn(logFolder_, name);
+    // A log named by the caller is continued; a new one never continues a same-minute log.
+    const int rc = logName && *logName ? OpenStore(logName) : OpenFreshStore(scanLogNameNow(kProFatLogPrefix, areaStart_));
     if (rc == 0 && callbacks_.listProgress)
         CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return rc;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "disk/byte_view.h"
+#include "engines/ntfs/ntfs_record.h"
 
 namespace qm {
 
@@ -14,6 +15,6 @@ uint32_t proNtfsRecordBytes(uint32_t bytesPerSector);
 bool isNtfsRecordCandidate(ByteView sector, uint32_t bytesPerSector);
 
 // Directories are not parsed when found: they are read later as the folders of their files.
-inline bool candidateIsDirectory(ByteView record) { return (record.u16(0x16) & 0x0002) != 0; }
+inline bool candidateIsDirectory(ByteView record) { return (recordFlags(record) & kRecordIsDirectory) != 0; }
 
 }  // namespace qm

@@ -1,7 +1,7 @@
 // Opening the source, the engine's log, and the run-list lookup of one record.
 #include <algorithm>
 
-#include "disk/file_system_probe.h"
+#include "disk/ntfs_boot_sector.h"
 #include "engines/ntfs/ntfs_fixup.h"
 #include "engines/ntfs/ntfs_record.h"
 #include "engines/professional/professional_ntfs_recovery.h"
@@ -33,27 +33,20 @@ int CProfessionalNtfsRecovery::openArea(uint64_t firstSector, uint64_t sectorCou
     if (got != sectors) return kErrorReadFault;
     const ByteView view(boot.data(), boot.size());
     // An intact boot sector places one MFT before the scan has met its "$MFT" record.
-    if (IsNtfsBootSector(view)) {
-        const uint64_t record0 = firstSector + view.u64(0x30) * view.u8(0x0D);
+    NtfsBootFields fields;
+    if (DecodeNtfsBootSector(view, fields) == 0) {
+        const uint64_t record0 = firstSector + fields.mftCluster * fields.sectorsPerCluster;
         RunList runs;
         if (findRunsInRecord(record0, runs) == 0) mftMap_.enter(record0, std::move(runs));
     }
     return 0;
 }
 
-int CProfessionalNtfsRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    tag_ = sourceTag;
+int CProfessionalNtfsRecovery::AttachSource(const Source& source) {
+    tag_ = source.where.tag;
     opened_ = false;
-    if (int rc = reader_.OpenImageFile(imagePath); rc != 0) return rc;
-    return openArea(0, reader_.totalSectors, kDefaultSectorSize);
-}
-
-int CProfessionalNtfsRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
-                                             uint16_t driveLetter) {
-    tag_ = driveLetter;
-    opened_ = false;
-    if (int rc = reader_.OpenDisk(diskNumber); rc != 0) return rc;
-    return openArea(firstSector, sectorCount, QuerySectorSize(reader_.handle));
+    reader_ = source.reader;
+    return openArea(source.areaStart, source.areaSectors, source.sectorSize);
 }
 
 int CProfessionalNtfsRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
@@ -79,21 +72,8 @@ int CProfessionalNtfsRecovery::OpenLog(const wchar_t* logName) {
     pending_.clear();
     pendingNumbers_.clear();
     lostFolders_.clear();
-    auto openNamed = [this](const std::wstring& name) {
-        return logFolder_.empty() ? OpenStore(name) : OpenStoreIn(logFolder_, name);
-    };
-    if (logName && *logName) return openNamed(logName);
-    const std::wstring name = scanLogNameNow(kProNtfsLogPrefix, areaStart_);
-    if (int rc = openNamed(name); rc != 0) return rc;
-    if (store_->count() > 0) {
-        // A log of the same name (this area scanned in the same minute) would be continued
-        // and every entry listed twice: a new scan starts from an empty log.
-        const std::wstring paths[] = {store_->logPath(), store_->relationPath(), store_->dirInfoPath()};
-        CloseStore();
-        for (const std::wstring& path : paths) platform::deleteFile(path);
-        return openNamed(name);
-    }
-    return 0;
+    if (logName && *logName) return OpenStore(logName);
+    return OpenFreshStore(scanLogNameNow(kProNtfsLogPrefix, areaStart_));
 }
 
 int CProfessionalNtfsRecovery::readRecordAt(uint64_t sector, std::vector<uint8_t>& buffer) {

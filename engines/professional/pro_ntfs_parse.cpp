@@ -2,18 +2,14 @@
 // resolution of the collected folders after the scan.
 #include <cstring>
 
-#include "engines/ntfs/ntfs_file_name.h"
-#include "engines/ntfs/ntfs_fixup.h"
 #include "engines/ntfs/ntfs_found_record.h"
 #include "engines/ntfs/ntfs_record.h"
+#include "engines/ntfs/ntfs_record_decode.h"
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "platform/errors.h"
 
 namespace qm {
 namespace {
-
-// The per-record walk and the ancestor walk: stop at type 0, 0xFDFDFDFD or 0xFFFFFFFF.
-constexpr AttributeWalkRules kProRecordRules{true, true, false, false, true};
 
 bool equalsIgnoreCase(const std::u16string& a, const char* b) {
     const size_t n = std::strlen(b);
@@ -26,13 +22,6 @@ bool equalsIgnoreCase(const std::u16string& a, const char* b) {
         if (c != static_cast<char16_t>(d)) return false;
     }
     return true;
-}
-
-// Header test before any walk: the first attribute and the bytes in use inside the record.
-bool headerSound(ByteView record, uint32_t recordBytes) {
-    const uint32_t inUse = recordBytesInUse(record);
-    const uint32_t first = recordFirstAttribute(record);
-    return inUse <= recordBytes && first <= recordBytes && inUse >= first;
 }
 
 }  // namespace
@@ -60,27 +49,13 @@ int CProfessionalNtfsRecovery::walkAncestors(uint32_t number, uint64_t base, int
                                       static_cast<uint32_t>(spc), relative))
             return kNtfsNoFileRecord;
         if (int rc = readRecordAt(base + relative, ancestor_); rc != 0) return rc;
-        ByteView view(ancestor_.data(), ancestor_.size());
-        if (!hasFileSignature(view)) return kNtfsNoFileRecord;
-        applyFixup(ancestor_.data(), ancestor_.size(), layout_);
-        const uint32_t inUse = recordBytesInUse(view);
-        const uint32_t first = recordFirstAttribute(view);
-        if ((recordFlags(view) & kRecordIsDirectory) == 0 || recordOwnNumber(view) != number || first >= recordBytes ||
-            inUse >= recordBytes || inUse < first)
+        const NtfsRecordSummary d = decodeFileRecord(ancestor_.data(), ancestor_.size(), layout_, kDeepParentRules);
+        if (!d.signatureOk) return kNtfsNoFileRecord;
+        if (!d.isDirectory() || d.ownNumber != number || d.firstAttribute >= recordBytes ||
+            d.bytesInUse >= recordBytes || d.bytesInUse < d.firstAttribute)
             return kErrorInvalidParameter;
-        bool found = false;
-        uint32_t parent = 0;
-        walkAttributes(view, first, inUse, kProRecordRules, [&](const NtfsAttribute& a) {
-            if (a.type != kAttrFileName) return true;
-            NtfsFileName name;
-            if (parseFileName(a.bytes, name)) {
-                found = true;
-                parent = name.parentRecord;
-            }
-            return false;
-        });
-        if (!found || visited.count(parent) != 0) return 0;
-        number = parent;
+        if (!d.hasFileName || visited.count(d.fileName.parentRecord) != 0) return 0;
+        number = d.fileName.parentRecord;
     }
     return 0;
 }
@@ -97,81 +72,35 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     // A copy of the record: the caller's chunk stays as read, and a short buffer reads as zeros.
     record_.assign(recordBytes, 0);
     std::memcpy(record_.data(), bytes, size < recordBytes ? size : recordBytes);
-    ByteView view(record_.data(), record_.size());
+    const ByteView view(record_.data(), record_.size());
     const bool directory = (recordFlags(view) & kRecordIsDirectory) != 0;
     if (phase == 0 && directory) return 0;
     const bool resolving = phase != 0;
-    if (!hasFileSignature(view)) {
+    const NtfsRecordSummary d = decodeFileRecord(record_.data(), record_.size(), layout_, kDeepRecordRules);
+    if (!d.signatureOk) {
         if (resolving) addLostFolder(number);
         return kNtfsNoFileRecord;
     }
-    applyFixup(record_.data(), record_.size(), layout_);
-    if (!headerSound(view, recordBytes)) {
+    if (!d.headerWithin(recordBytes)) {
         // A folder whose record cannot be read still keeps its files reachable.
         if (resolving) addLostFolder(number);
         return kErrorInvalidParameter;
     }
-    const uint32_t own = recordOwnNumber(view);
-    const bool lost = resolving && (!directory || (number != 0 && own != number));
-
-    bool created = false;
-    NtfsFileName fileName;
-    bool hasData = false, resident = false;
-    uint16_t dataFlags = 0;
-    uint64_t dataSize = 0;
-    ByteView residentData;
-    int64_t firstCluster = 0;
-    bool hasFirstRun = false;
-    bool lostAdded = false;
-    bool hasList = false;
-    walkAttributes(view, recordFirstAttribute(view), recordBytesInUse(view), kProRecordRules, [&](const NtfsAttribute& a) {
-        if (a.type == kAttrAttributeList) hasList = true;
-        if (a.type == kAttrFileName) {
-            NtfsFileName name;
-            if (!parseFileName(a.bytes, name)) return true;
-            if (lost) {
-                addLostFolder(number != 0 ? number : own);
-                lostAdded = true;
-                return false;
-            }
-            if (own == 0) {
-                if (equalsIgnoreCase(name.name, "$MFT")) {
-                    RunList runs;
-                    if (runsInRecord(view, runs) == 0) mftMap_.enter(sector, std::move(runs));
-                }
-                return true;
-            }
-            if (own < kNtfsFirstNonReservedRecord || name.parentRecord == kNtfsExtendRecord) return true;
-            if (!created) {
-                created = true;
-                fileName = name;
-            } else if (name.nameSpace == kNamespaceWin32) {
-                fileName.name = name.name;
-                fileName.nameSpace = name.nameSpace;
-            }
-            return true;
+    const uint32_t own = d.ownNumber;
+    if (resolving && (!directory || (number != 0 && own != number))) {
+        addLostFolder(number != 0 ? number : own);
+        return 0;
+    }
+    if (own == 0) {
+        for (const NtfsFileName& name : d.names) {
+            if (!equalsIgnoreCase(name.name, "$MFT")) continue;
+            RunList runs;
+            if (runsInRecord(view, runs) == 0) mftMap_.enter(sector, std::move(runs));
         }
-        if (a.type == kAttrData && a.unnamed() && created && !hasData) {
-            hasData = true;
-            resident = !a.nonResident;
-            dataFlags = a.flags;
-            if (resident) {
-                dataSize = a.residentLength();
-                residentData = a.residentContent();
-            } else {
-                if (a.length > 0x30) dataSize = a.realSize();
-                RunList runs;
-                decodeRuns(a.bytes, layout_, runs);
-                if (!runs.empty() && !runs.front().sparse) {
-                    hasFirstRun = true;
-                    firstCluster = runs.front().lcnDelta;
-                }
-            }
-        }
-        return true;
-    });
-    if (lost && !lostAdded) addLostFolder(number != 0 ? number : own);
-    if (!created) return 0;
+    }
+    // The reserved records and $Extend's metafiles are no user's files.
+    if (own < kNtfsFirstNonReservedRecord || !d.hasFileName) return 0;
+    const NtfsFileName& fileName = d.fileName;
 
     int32_t spc = spcHint;
     if (!resolving) {
@@ -191,12 +120,12 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     r.created = fileName.created;
     r.modified = fileName.modified;
     r.accessed = fileName.accessed;
-    r.size = resolving ? 0 : (hasData ? dataSize : fileName.realSize);
+    r.size = resolving ? 0 : (d.hasData ? d.dataSize : fileName.realSize);
     r.location = sector;
     r.partitionStart = place.partitionStart;
     const std::string name = ntfsUtf8Name(fileName.name);
     setRecordName(r, name);
-    if (!resolving && !hasData && hasList) {
+    if (!resolving && !d.hasData && d.hasAttributeList) {
         // The size lives with the $DATA in an extension record.
         NtfsStream stream;
         if (locateData(view, r, stream) == 0) r.size = stream.resident ? stream.residentBytes.size() : stream.realSize;
@@ -209,7 +138,8 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     const uint32_t parent = fileName.parentRecord;
     if (!(resolving && parent == own)) walkAncestors(parent, place.partitionStart, spc, depth, visited, place.mftRuns);
     if (!resolving) {
-        r.condition = judgeContent(r, residentData, hasData, resident, hasFirstRun ? firstCluster : 0, dataFlags);
+        r.condition = judgeContent(r, d.residentData, d.hasData, d.dataResident, d.hasFirstRun ? d.firstRunCluster : 0,
+                                   d.dataFlags);
     }
     const bool selfParent = resolving && parent == own;
     storeNtfsRecord(*store_, r,

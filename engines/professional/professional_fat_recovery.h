@@ -13,7 +13,7 @@
 
 #include "disk/byte_view.h"
 #include "disk/sector_reader.h"
-#include "engines/fat/fat_boot_sector.h"
+#include "disk/fat_boot_sector.h"
 #include "engines/fat/fat_copy_pass.h"
 #include "engines/fat/fat_engine_callbacks.h"
 #include "engines/professional/pro_fat_geometry.h"
@@ -30,8 +30,10 @@ public:
     CProfessionalFatRecovery() = default;
     ~CProfessionalFatRecovery() override;
 
+    // A second open changes nothing.
     int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t*) override { return 0; }  // the coordinator drives the steps below
     int GetItemPath(const ScanRecord& record, std::wstring& path) override;
@@ -57,9 +59,6 @@ public:
     // Whether a sector holds nothing but plausible directory entries; fits the carving
     // context's FatDirectorySectorTest hook.
     static bool IsDirectorySector(const uint8_t* bytes, size_t length);
-
-    // Scan logs go to this folder instead of the current scan-log folder (tests, tools).
-    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
     bool IsOpen() const { return opened_; }
     uint32_t SectorSize() const { return sectorSize_; }
     uint64_t AreaStart() const { return areaStart_; }
@@ -134,7 +133,6 @@ private:
     uint64_t areaSectors_ = 0;
     uint16_t volumeTag_ = 0;
     uint32_t sectorSize_ = kDefaultSectorSize;
-    std::wstring logFolder_;
 
     profat::FatGeometryList geometries_;
     bool bootGeometry_ = false;

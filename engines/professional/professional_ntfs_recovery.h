@@ -30,8 +30,7 @@ public:
     CProfessionalNtfsRecovery() = default;
     ~CProfessionalNtfsRecovery() override;
 
-    int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
-    int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    int AttachSource(const Source& source) override;
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     // The coordinator drives this engine through OpenLog, ParseRecord and ResolveFolders.
     int Scan(const wchar_t*) override { return 0; }
@@ -53,9 +52,6 @@ public:
     // 87 behind an attribute list, -101 when the data is resident (it has no clusters),
     // -100 without $DATA, else 0.
     int findRunsInRecord(uint64_t sector, RunList& runs);
-
-    // Scan logs go to this folder instead of the scan history's current one (tests, tools).
-    void SetLogFolder(const std::wstring& folder) { logFolder_ = folder; }
     uint32_t BytesPerSector() const { return static_cast<uint32_t>(layout_.bytesPerSector); }
     uint64_t AreaStart() const { return areaStart_; }
     uint64_t AreaSectorCount() const { return areaSectors_; }
@@ -97,7 +93,6 @@ private:
     uint64_t areaSectors_ = 0;
     NtfsVolumeGeometry layout_;  // record size and fix-up layout of the device's sector size
     int32_t spc_ = 8;            // current sectors per cluster
-    std::wstring logFolder_;
 
     ScanProgressFn scanProgress_ = nullptr;
     ItemProgressFn itemProgress_ = nullptr;

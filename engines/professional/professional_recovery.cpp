@@ -5,7 +5,7 @@
 #include <set>
 #include <tuple>
 
-#include "engines/engine_factory.h"
+#include "engines/engine_choice.h"
 #include "engines/fat/fast_fat_recovery.h"
 #include "engines/fat/fat_dir_entry.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"
@@ -44,41 +44,41 @@ CProfessionalRecovery::~CProfessionalRecovery() {
 
 int CProfessionalRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
                                          uint16_t driveLetter) {
-    diskNumber_ = diskNumber;
-    areaStart_ = firstSector;
-    areaSectors_ = sectorCount;
-    driveLetter_ = driveLetter;
-    imagePath_.clear();
-    // The coordinator's own open is not reported: the NTFS engine's result stands for the source.
-    if (reader_.OpenDisk(diskNumber) == 0) bytesPerSector_ = QuerySectorSize(reader_.handle);
-    resumeRecord_ = ScanHistoryRecord{};
-    resumeAvailable_ = history_.FindVolume(static_cast<wchar_t>(driveLetter), static_cast<uint32_t>(diskNumber),
-                                           firstSector, sectorCount, &resumeRecord_) == 1;
-    fat_.OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
-    const int rc = ntfs_.OpenPartition(diskNumber, firstSector, sectorCount, driveLetter);
-    fast_ = CreateEngineForPartition(diskNumber, firstSector, sectorCount, driveLetter, 0);
-    opened_ = true;
-    return rc;
+    return OpenAndAttach(*this, SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter));
 }
 
 int CProfessionalRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
-    platform::File image;
-    if (int rc = image.open(imagePath, platform::OpenMode::ReadExisting); rc != 0) return rc;
-    uint64_t bytes = 0;
-    if (int rc = image.size(bytes); rc != 0) return rc;
-    image.close();
-    diskNumber_ = static_cast<int>(kImageDiskNumber);
-    areaStart_ = 0;
-    bytesPerSector_ = kDefaultSectorSize;
-    areaSectors_ = bytes / bytesPerSector_;
-    imagePath_ = imagePath;
-    driveLetter_ = sourceTag;
-    reader_.OpenImageFile(imagePath);
+    return OpenAndAttach(*this, SourceLocation::Image(imagePath, sourceTag));
+}
+
+int CProfessionalRecovery::AttachSource(const Source& source) {
+    int openResult = 0;
+    std::string problem;
+    auto fast = MakeFastEngine(source, openResult, problem);
+    return Attach(source, std::move(fast), problem);
+}
+
+int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRecoveryParse> fast,
+                                  const std::string& fastProblem) {
+    source_ = source;
+    reader_ = source.reader;
+    const SourceLocation& where = source.where;
+    imagePath_ = where.isImage ? where.imagePath : std::wstring();
+    diskNumber_ = where.isImage ? static_cast<int>(kImageDiskNumber) : where.diskNumber;
+    // The history knows a partition by what the front end named, an image by its path.
+    areaStart_ = where.isImage ? 0 : where.firstSector;
+    areaSectors_ = source.areaSectors;
+    driveLetter_ = where.tag;
+    bytesPerSector_ = source.sectorSize;
     resumeRecord_ = ScanHistoryRecord{};
-    resumeAvailable_ = history_.FindImage(imagePath, &resumeRecord_) == 1;
-    fat_.OpenImage(imagePath, sourceTag);
-    const int rc = ntfs_.OpenImage(imagePath, sourceTag);
-    fast_ = CreateEngineForImage(imagePath, sourceTag, 0);
+    resumeAvailable_ = where.isImage ? history_.FindImage(imagePath_, &resumeRecord_) == 1
+                                     : history_.FindVolume(static_cast<wchar_t>(driveLetter_),
+                                                           static_cast<uint32_t>(diskNumber_), areaStart_,
+                                                           areaSectors_, &resumeRecord_) == 1;
+    fat_.AttachSource(source);
+    const int rc = ntfs_.AttachSource(source);
+    fast_ = std::move(fast);
+    fileSystemProblem_ = fastProblem;
     opened_ = true;
     return rc;
 }
@@ -100,8 +100,7 @@ void CProfessionalRecovery::PointLogsAt(const std::wstring& folder) {
     fat_.SetLogFolder(folder);
     ntfs_.SetLogFolder(folder);
     carver_.SetLogFolder(folder);
-    if (auto* f = dynamic_cast<CFastFatRecovery*>(fast_.get())) f->SetLogFolder(folder);
-    if (auto* n = dynamic_cast<CFastNtfsRecovery*>(fast_.get())) n->SetLogFolder(folder);
+    if (auto* fast = dynamic_cast<ISourceEngine*>(fast_.get())) fast->SetLogFolder(folder);
 }
 
 int CProfessionalRecovery::OpenLogs(bool continuing) {
@@ -112,7 +111,7 @@ int CProfessionalRecovery::OpenLogs(bool continuing) {
         history_.FindLogFile(kProFatLogPrefix, proFat, folder);
         history_.FindLogFile(kProNtfsLogPrefix, proNtfs, folder);
         const std::wstring carvedName = carved.empty() ? scanLogNameNow(kFileTypeLogPrefix, areaStart_) : carved;
-        carver_.OpenForCoordinator(bytesPerSector_, diskNumber_, imagePath_, carvedName, driveLetter_);
+        carver_.AttachForCoordinator(source_, carvedName);
         fat_.OpenFatLog(proFat.empty() ? nullptr : proFat.c_str());
         const int rc = ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
         // A process that died after its last checkpoint left records of sectors that this
@@ -123,10 +122,7 @@ int CProfessionalRecovery::OpenLogs(bool continuing) {
             if (engine->store()) engine->store()->dropRecordsAfterLastFlush();
         return rc;
     }
-    if (imagePath_.empty())
-        carver_.OpenPartition(diskNumber_, areaStart_, areaSectors_, driveLetter_);
-    else
-        carver_.OpenImage(imagePath_, driveLetter_);
+    carver_.AttachSource(source_);
     fat_.OpenFatLog(nullptr);
     return ntfs_.OpenLog(nullptr);
 }
@@ -236,6 +232,15 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
         std::wstring fastLog;
         if (continuing) history_.FindLogFile(kFastLogPrefix, fastLog, folder);
         result = fast_->Scan(continuing && !fastLog.empty() ? fastLog.c_str() : nullptr);
+        if (result != 0 && result != CancelCode) {
+            // The file system is recognised but its records cannot be read: what the fast
+            // pass found stays, and the deep pass reads the whole area, not a free map drawn
+            // from structures that just failed.
+            const std::string why = platform::toUtf8(platform::errorMessage(result));
+            fileSystemProblem_ = why;
+            freeMode = false;
+            result = 0;
+        }
     }
     if (result == 0) {
         OpenLogs(continuing);

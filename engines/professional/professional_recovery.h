@@ -8,17 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "disk/sector_reader.h"
+#include "disk/source.h"
 #include "engines/carving/file_type_recovery.h"
 #include "engines/file_recovery_parse.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "engines/resumable_scan.h"
+#include "engines/source_engine.h"
 #include "results/scan_history.h"
 
 namespace qm {
 
-class CProfessionalRecovery : public IFileRecoveryParse, public IResumableScan {
+class CProfessionalRecovery : public IFileRecoveryParse, public IResumableScan, public ISourceEngine {
 public:
     // Checkpoints (resume state saved, stores flushed) this often during the deep pass, so a
     // scan killed without a cancel can still be continued.
@@ -30,6 +31,11 @@ public:
 
     int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
+    // Reads the source through its own choice of fast engine.
+    int AttachSource(const Source& source) override;
+    // Reads the source with the fast engine the front end made for it (null when none fits;
+    // fastProblem then says why the file system's own structures cannot be used, if it has one).
+    int Attach(const Source& source, std::unique_ptr<IFileRecoveryParse> fast, const std::string& fastProblem);
     int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t* logName) override;
     int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
@@ -51,6 +57,11 @@ public:
     IFileRecoveryParse* fastEngine() { return fast_.get(); }
     void SetCheckpointInterval(uint64_t milliseconds) { checkpointMs_ = milliseconds; }
     uint32_t bytesPerSector() const { return bytesPerSector_; }
+    // Empty, or why the file system's own structures could not be used: the deep pass then
+    // read the whole area and found what it could by content and by the records it met.
+    const std::string& FileSystemProblem() const { return fileSystemProblem_; }
+    // What the probe recognised at the area's start.
+    FileSystemKind ProbedKind() const { return source_.probe.kind; }
 
 private:
     struct Position {
@@ -75,7 +86,9 @@ private:
     CProfessionalNtfsRecovery ntfs_;
     CFileTypeRecovery carver_;
     std::unique_ptr<IFileRecoveryParse> fast_;
+    Source source_;
     SectorReader reader_;
+    std::string fileSystemProblem_;
     uint32_t bytesPerSector_ = kDefaultSectorSize;
     int diskNumber_ = 0;
     uint64_t areaStart_ = 0;

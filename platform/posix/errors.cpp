@@ -65,6 +65,7 @@ std::wstring errorMessage(int code) {
         case kErrorAlreadyExists: return L"Cannot create a file when that file already exists.";
         case kErrorFilenameTooLong: return L"The filename or extension is too long.";
         case kErrorIoDevice: return L"The request could not be performed because of an I/O device error.";
+        case kErrorFileCorrupt: return L"The file or directory is corrupted and unreadable.";
         default: {
             wchar_t text[64];
             std::swprintf(text, 64, L"Error %d.", code);

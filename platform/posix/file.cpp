@@ -39,6 +39,7 @@ int File::open(const std::wstring& path, OpenMode mode) {
         return kErrorAccessDenied;  // what Windows says for a folder opened as a file
     }
     handle_ = f;
+    notifyOpen(path);
     return 0;
 }
 

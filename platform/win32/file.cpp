@@ -40,6 +40,7 @@ int File::open(const std::wstring& path, OpenMode mode) {
                            nullptr);
     if (f == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     handle_ = reinterpret_cast<intptr_t>(f);
+    notifyOpen(path);
     return 0;
 }
 

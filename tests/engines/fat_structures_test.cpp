@@ -1,7 +1,7 @@
 // The decoders of single structures: boot sector, table entries, directory entries, names, times.
 #include <gtest/gtest.h>
 
-#include "engines/fat/fat_boot_sector.h"
+#include "disk/fat_boot_sector.h"
 #include "engines/fat/fat_cluster_set.h"
 #include "engines/fat/fat_dir_entry.h"
 #include "engines/fat/fat_names.h"

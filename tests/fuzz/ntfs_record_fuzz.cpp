@@ -23,8 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exactly the record's bytes, in a buffer of their own so that any overrun is caught.
     std::vector<uint8_t> record(data + 1, data + size);
     qm::decodeFileRecord(record.data(), record.size(), g);
-
     const qm::ByteView view(record.data(), record.size());
+    for (const qm::NtfsRecordRules& rules : {qm::kDeepRecordRules, qm::kDeepParentRules}) {
+        const qm::NtfsRecordSummary s = qm::decodeRecord(view, record.size(), g, rules);
+        if (s.hasFileName && s.names.empty()) __builtin_trap();  // a name taken is a name read
+        const uint8_t* data = s.residentData.data();
+        if (data && (data < record.data() || data + s.residentData.size() > record.data() + record.size()))
+            __builtin_trap();
+    }
+
     for (const qm::AttributeWalkRules& rules : {qm::kRecordParseRules, qm::kLookupRules}) {
         size_t visits = 0;
         qm::walkAttributes(view, qm::recordFirstAttribute(view), qm::recordWalkEnd(view, record.size()), rules,

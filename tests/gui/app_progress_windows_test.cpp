@@ -338,7 +338,7 @@ TEST_F(ProgressWindowsTest, StopAnsweredNoGoesOnAndYesScansNoFurtherSource) {
     std::atomic<int> questionsShown{0};
     std::vector<uint16_t> made;
     StopAskingEngine* asking = nullptr;
-    auto factory = [&](const ScanSource& source, bool professional) -> std::unique_ptr<IFileRecoveryParse> {
+    auto factory = [&](ScanSource& source, bool professional) -> std::unique_ptr<IFileRecoveryParse> {
         made.push_back(source.sourceTag);
         auto engine = CreateEngineForSource(source, professional);
         if (source.sourceTag != 2 || !engine) return engine;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engines/engine_factory.h"
+#include "session/engine_factory.h"
 #include "engines/fast_ext_recovery.h"
 #include "engines/fat/fast_fat_recovery.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"

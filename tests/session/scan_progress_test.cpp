@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "engines/scan_progress.h"
-#include "engines/text_source.h"
+#include "session/scan_progress.h"
+#include "session/text_source.h"
 
 namespace qm {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engines/null_engine.h"
 #include "engines/resumable_scan.h"
-#include "engines/scan_driver.h"
+#include "session/scan_driver.h"
 #include "platform/folders.h"
 #include "results/scan_history.h"
 #include "tests/support/test_support.h"

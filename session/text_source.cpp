@@ -1,4 +1,4 @@
-#include "engines/text_source.h"
+#include "session/text_source.h"
 
 #include <cwchar>
 

@@ -6,7 +6,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/folders.h"
-#include "results/recovery_job.h"
+#include "session/recovery_job.h"
 #include "tests/support/test_support.h"
 
 namespace qm {

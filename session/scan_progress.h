@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engines/file_recovery_parse.h"
-#include "engines/text_source.h"
+#include "session/text_source.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "results/recovery_job.h"
+#include "session/recovery_job.h"
 
 #include <algorithm>
 #include <cwchar>

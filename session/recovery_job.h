@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engines/file_recovery_parse.h"
-#include "engines/text_source.h"
+#include "session/text_source.h"
 
 namespace qm {
 

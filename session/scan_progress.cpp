@@ -1,4 +1,4 @@
-#include "engines/scan_progress.h"
+#include "session/scan_progress.h"
 
 #include <algorithm>
 #include <cwchar>

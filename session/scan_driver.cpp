@@ -1,23 +1,32 @@
-#include "engines/scan_driver.h"
+#include "session/scan_driver.h"
 
 #include <cwctype>
 
-#include "engines/engine_factory.h"
 #include "engines/resumable_scan.h"
+#include "engines/source_engine.h"
 #include "platform/folders.h"
 #include "results/scan_history.h"
+#include "session/engine_factory.h"
 
 namespace qm {
 
-std::unique_ptr<IFileRecoveryParse> CreateEngineForSource(const ScanSource& source, bool professional) {
-    if (source.isImage) return CreateEngineForImage(source.imagePath, source.sourceTag, professional ? 1 : 0);
-    return CreateEngineForPartition(source.diskNumber, source.firstSector, source.sectorCount, source.driveLetter,
-                                    professional ? 1 : 0);
+SourceLocation ScanSource::Location() const {
+    if (isImage) return SourceLocation::Image(imagePath, sourceTag);
+    return SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter);
+}
+
+std::unique_ptr<IFileRecoveryParse> CreateEngineForSource(ScanSource& source, bool professional,
+                                                          CScanHistory* history) {
+    return CreateEngine(source.Location(), professional, &source.refusal, history);
 }
 
 CScanDriver::CScanDriver(IScanWindow& window, const ITextSource& texts, CScanHistory* history, EngineFactory factory)
     : window_(window), texts_(texts), history_(history), factory_(std::move(factory)) {
-    if (!factory_) factory_ = CreateEngineForSource;
+    if (!factory_) {
+        factory_ = [this](ScanSource& source, bool professional) {
+            return CreateEngineForSource(source, professional, history_);
+        };
+    }
 }
 
 std::wstring CScanDriver::StageText(const ScanSource& source) const {
@@ -53,13 +62,21 @@ int CScanDriver::Run(std::vector<ScanSource>& sources, bool professional, ScanPr
             return kScanWindowNoEngine;
         }
         if (!professional) {
-            if (history_) history_->NewFolder();
+            if (history_) {
+                history_->NewFolder();
+                // The engine's logs go where this history keeps the new scan.
+                std::wstring folder;
+                if (history_->CurrentFolder(folder) == 0)
+                    if (auto* attached = dynamic_cast<ISourceEngine*>(source.engine.get()))
+                        attached->SetLogFolder(folder);
+            }
         } else {
             OfferEarlierScan(*source.engine);
         }
         source.engine->SetCallbacks(progress, nullptr, progressUser, 100);
         // Any other result ends this source only; the store keeps what was found.
-        if (source.engine->Scan(nullptr) == CancelCode) break;
+        source.scanResult = source.engine->Scan(nullptr);
+        if (source.scanResult == CancelCode) break;
     }
     if (onFinished) onFinished();
     window_.Close(kScanWindowDone);

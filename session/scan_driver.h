@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "engines/file_recovery_parse.h"
-#include "engines/text_source.h"
+#include "session/engine_factory.h"
+#include "session/text_source.h"
 
 namespace qm {
 
@@ -26,6 +27,12 @@ struct ScanSource {
     uint16_t sourceTag = 0;
     // The engine of the last scan; the front end lists, previews and recovers through it.
     std::unique_ptr<IFileRecoveryParse> engine;
+    // Why no engine could be made, when none was.
+    EngineRefusal refusal;
+    // What the engine's scan returned (0, CancelCode, or a Windows error number).
+    int scanResult = 0;
+
+    SourceLocation Location() const;
 };
 
 class IScanWindow {
@@ -44,9 +51,11 @@ inline constexpr int kScanWindowNoEngine = 3;  // a source could not be opened o
 
 class CScanDriver {
 public:
-    using EngineFactory = std::function<std::unique_ptr<IFileRecoveryParse>(const ScanSource&, bool professional)>;
+    // Makes the engine of a source; may note in source.refusal why it made none.
+    using EngineFactory = std::function<std::unique_ptr<IFileRecoveryParse>(ScanSource&, bool professional)>;
 
-    // history may be null (no bookkeeping); factory defaults to the real probing factories.
+    // history may be null (no bookkeeping); factory defaults to opening and probing the
+    // source, with the deep scans' bookkeeping in `history`.
     CScanDriver(IScanWindow& window, const ITextSource& texts, CScanHistory* history, EngineFactory factory = {});
 
     // Scans the sources in order. onFinished runs once all sources are done or the user
@@ -67,7 +76,8 @@ private:
     EngineFactory factory_;
 };
 
-// The factory the driver uses by default: probes the source and picks the engine.
-std::unique_ptr<IFileRecoveryParse> CreateEngineForSource(const ScanSource& source, bool professional);
+// The factory the driver uses by default: opens the source once, probes it and picks the engine.
+std::unique_ptr<IFileRecoveryParse> CreateEngineForSource(ScanSource& source, bool professional,
+                                                          CScanHistory* history = nullptr);
 
 }  // namespace qm

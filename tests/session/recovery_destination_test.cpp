@@ -3,9 +3,9 @@
 // or failed, and nothing is written outside the destination.
 #include <gtest/gtest.h>
 
-#include "engines/text_source.h"
+#include "session/text_source.h"
 #include "platform/errors.h"
-#include "results/recovery_job.h"
+#include "session/recovery_job.h"
 #include "tests/engines/fat_test_support.h"
 
 #ifndef _WIN32
