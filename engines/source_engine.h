@@ -13,6 +13,10 @@ public:
     virtual int AttachSource(const Source& source) = 0;
     // Where the engine keeps its scan logs; empty means the scan history's current folder.
     virtual void SetLogFolder(const std::wstring& folder) { (void)folder; }
+    // Set by the deep scan for the fast engine it runs as its first pass.
+    virtual void SetCoordinated(bool coordinated) { (void)coordinated; }
+    // Writes what was found so far to the scan logs.
+    virtual void FlushStore() {}
 };
 
 // The engine slots that name a source by path or disk: opens it and attaches it.

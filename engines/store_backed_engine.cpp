@@ -19,7 +19,15 @@ int CStoreBackedEngine::OpenPartition(int diskNumber, uint64_t firstSector, uint
 
 int CStoreBackedEngine::OpenStore(const std::wstring& logName) {
     store_ = std::make_unique<ScanResultStore>();
-    return logFolder_.empty() ? store_->open(logName) : store_->openIn(logFolder_, logName);
+    const int rc = logFolder_.empty() ? store_->open(logName) : store_->openIn(logFolder_, logName);
+    if (rc == 0 && callbacks_.listProgress) SetListCallback(callbacks_.listProgress, callbacks_.listUser);
+    return rc;
+}
+
+int CStoreBackedEngine::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
+                                     int scale) {
+    callbacks_.SetScan(scanProgress, itemProgress, userData, scale);
+    return 0;
 }
 
 int CStoreBackedEngine::OpenFreshStore(const std::wstring& logName) {
@@ -106,6 +114,7 @@ int CStoreBackedEngine::GetItemPath(const ScanRecord& record, std::wstring& path
 }
 
 int CStoreBackedEngine::SetListCallback(ListProgressFn listProgress, void* userData) {
+    callbacks_.SetList(listProgress, userData);
     if (!store_) return kErrorInvalidParameter;
     if (!listProgress) {
         store_->setListProgress(nullptr, userData);

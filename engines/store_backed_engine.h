@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "engines/engine_callbacks.h"
 #include "engines/null_engine.h"
 #include "engines/source_engine.h"
 #include "results/scan_result_store.h"
@@ -24,7 +25,13 @@ public:
     int CountFiles(const ScanRecord* folder, int level, uint32_t& count) override;
     uint64_t GetFoundCount() override;
     int GetItemPath(const ScanRecord& record, std::wstring& path) override;
+    // Kept for the store, whenever one is opened; 87 while no store is open.
     int SetListCallback(ListProgressFn listProgress, void* userData) override;
+    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
+    void SetCoordinated(bool coordinated) override { coordinated_ = coordinated; }
+    void FlushStore() override {
+        if (store_) store_->flush();
+    }
     int ListByType(const std::wstring& pattern, std::vector<ScanRecord>& out) override;
 
     ScanResultStore* store() { return store_.get(); }
@@ -46,6 +53,9 @@ protected:
 
     std::unique_ptr<ScanResultStore> store_;
     std::wstring logFolder_;
+    EngineCallbacks callbacks_;
+    // The deep scan drives this engine as its first pass; progress is the coordinator's share.
+    bool coordinated_ = false;
 
 private:
     // GetItemPath's folder paths (folder record number -> its path), valid for one store state.

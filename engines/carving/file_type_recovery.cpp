@@ -50,10 +50,7 @@ int CFileTypeRecovery::AttachForCoordinator(const Source& source, const std::wst
 
 int CFileTypeRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
                                     int scale) {
-    scanProgress_ = scanProgress;
-    itemProgress_ = itemProgress;
-    userData_ = userData;
-    scale_ = scale;
+    CStoreBackedEngine::SetCallbacks(scanProgress, itemProgress, userData, scale);
     ctx_.progress.callback = scanProgress;
     ctx_.progress.userData = userData;
     ctx_.progress.scale = scale;
@@ -142,7 +139,7 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
 int CFileTypeRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int) {
     if (!record) return kErrorInvalidParameter;
     auto finish = [&](int error) {
-        if (error > 0 && itemProgress_) itemProgress_(userData_, 100, 100, error, destination.c_str());
+        if (error > 0 && callbacks_.itemProgress) callbacks_.itemProgress(callbacks_.userData, 100, 100, error, destination.c_str());
         return error;
     };
     // The folder must be a real one: a link there would lead the file out of the destination.
@@ -158,17 +155,17 @@ int CFileTypeRecovery::RecoverItem(const ScanRecord* record, const std::wstring&
     bool stoppedByCallback = false;
     const uint64_t size = record->size;
     const int rc = CopyOut(*record, &out, nullptr, 0, delivered, [&](uint64_t done) {
-        if (!itemProgress_) return 0;
+        if (!callbacks_.itemProgress) return 0;
         const int percent = size ? static_cast<int>(done * 100 / size) : 100;
-        const int stop = itemProgress_(userData_, percent, 100, 0, destination.c_str());
+        const int stop = callbacks_.itemProgress(callbacks_.userData, percent, 100, 0, destination.c_str());
         stoppedByCallback = stop != 0;
         return stop;
     });
     out.close();
     if (stoppedByCallback) return rc;
-    if (rc == 0 && size == 0 && itemProgress_) {
+    if (rc == 0 && size == 0 && callbacks_.itemProgress) {
         // An empty file has no chunk to report; it is finished all the same.
-        return itemProgress_(userData_, 100, 100, 0, destination.c_str());
+        return callbacks_.itemProgress(callbacks_.userData, 100, 100, 0, destination.c_str());
     }
     return finish(rc);
 }

@@ -54,10 +54,6 @@ private:
     int diskNumber_ = -1;
     uint64_t firstSector_ = 0;
     uint64_t sectorCount_ = 0;
-    ScanProgressFn scanProgress_ = nullptr;
-    ItemProgressFn itemProgress_ = nullptr;
-    void* userData_ = nullptr;
-    int scale_ = 100;
 };
 
 }  // namespace qm

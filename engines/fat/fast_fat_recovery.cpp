@@ -60,16 +60,9 @@ int CFastFatRecovery::OpenVolume(uint64_t startBytes, uint64_t mediumBytes) {
     return 0;
 }
 
-int CFastFatRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
-                                   int scale) {
-    callbacks_.SetScan(scanProgress, itemProgress, userData, scale);
-    return 0;
-}
-
 int CFastFatRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
-    callbacks_.SetList(listProgress, userData);
-    if (store_) CStoreBackedEngine::SetListCallback(listProgress, userData);
-    return 0;
+    CStoreBackedEngine::SetListCallback(listProgress, userData);
+    return 0;  // kept for the store this engine opens when it scans
 }
 
 int CFastFatRecovery::OpenLog(const std::wstring& logName, bool fresh) {
@@ -78,12 +71,11 @@ int CFastFatRecovery::OpenLog(const std::wstring& logName, bool fresh) {
         CloseStore();
         return rc;
     }
-    if (callbacks_.listProgress) CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return 0;
 }
 
 int CFastFatRecovery::ReportScan(int step, int secondsLeft) {
-    const FatEngineCallbacks& c = callbacks_;
+    const EngineCallbacks& c = callbacks_;
     return c.scanProgress ? c.scanProgress(c.userData, step, c.scale, secondsLeft, 0, 0, 0, 0) : 0;
 }
 
@@ -104,11 +96,11 @@ int CFastFatRecovery::Scan(const wchar_t* logName) {
         lastReport = now;
         int rc = 0;
         // The bar keeps below the 80 that the end of the walk reports.
-        if (callbacks_.scale == 100) {
+        if (!coordinated_) {
             rc = ReportScan(step, secondsLeft);
             if (step < 79) ++step;
             if (secondsLeft > 1) --secondsLeft;
-        } else if (callbacks_.scale == 9) {
+        } else {
             rc = ReportScan(smallStep, -1);
             if (smallStep < 79) ++smallStep;
         }

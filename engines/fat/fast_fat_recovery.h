@@ -6,7 +6,6 @@
 
 #include "engines/fat/fat_copy_pass.h"
 #include "engines/fat/fat_directory_walk.h"
-#include "engines/fat/fat_engine_callbacks.h"
 #include "engines/fat/fat_free_map.h"
 #include "engines/fat/fat_table.h"
 #include "engines/fat/fat_volume.h"
@@ -27,7 +26,6 @@ public:
     int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
     int AttachSource(const Source& source) override;
-    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t* logName) override;
     int ListFolder(const ScanRecord* folder, int level, std::vector<ScanRecord>& out) override;
     int CountFiles(const ScanRecord* folder, int level, uint32_t& count) override;
@@ -59,7 +57,6 @@ private:
     FatDirectoryWalk walk_;
     FatFreeMap freeMap_;
 
-    FatEngineCallbacks callbacks_;
 };
 
 }  // namespace qm

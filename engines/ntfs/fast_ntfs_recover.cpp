@@ -18,7 +18,7 @@ int CFastNtfsRecovery::readContent(const ScanRecord& record, const NtfsContentSi
 }
 
 int CFastNtfsRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
-    return recoverNtfsItem(*this, record, destination, baseDepth, itemProgress_, userData_, contentReader());
+    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData, contentReader());
 }
 
 int CFastNtfsRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,

@@ -30,15 +30,6 @@ int CFastNtfsRecovery::AttachSource(const Source& source) {
     return 0;
 }
 
-int CFastNtfsRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
-                                    int scale) {
-    scanProgress_ = scanProgress;
-    itemProgress_ = itemProgress;
-    userData_ = userData;
-    scale_ = scale;
-    return 0;
-}
-
 int CFastNtfsRecovery::openStoreNamed(const std::wstring& logName) {
     return OpenStore(logName);
 }
@@ -58,8 +49,8 @@ int CFastNtfsRecovery::Scan(const wchar_t* logName) {
 }
 
 int CFastNtfsRecovery::reportScan(int step, int secondsLeft) {
-    if (!scanProgress_) return 0;
-    return scanProgress_(userData_, step, scale_, secondsLeft, 0, 0, 0, 0);
+    if (!callbacks_.scanProgress) return 0;
+    return callbacks_.scanProgress(callbacks_.userData, step, callbacks_.scale, secondsLeft, 0, 0, 0, 0);
 }
 
 int CFastNtfsRecovery::runScan() {
@@ -109,7 +100,7 @@ int CFastNtfsRecovery::runScan() {
             inRun += count;
             done += count;
             const uint64_t now = platform::tickCount();
-            if (scale_ == 100 && now - lastEstimate >= kEstimateEveryMs) {
+            if (!coordinated_ && now - lastEstimate >= kEstimateEveryMs) {
                 lastEstimate = now;
                 const uint64_t seconds = (now - start) / 1000;
                 uint64_t rate = seconds ? done * static_cast<uint64_t>(g.bytesPerSector) / seconds : 0;

@@ -23,7 +23,6 @@ public:
     ~CFastNtfsRecovery() override;
 
     int AttachSource(const Source& source) override;
-    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t* logName) override;
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
     int NextFreeExtent(uint64_t& position, uint64_t& length) override;
@@ -66,10 +65,6 @@ private:
     bool opened_ = false;
     uint16_t tag_ = 0;
 
-    ScanProgressFn scanProgress_ = nullptr;
-    ItemProgressFn itemProgress_ = nullptr;
-    void* userData_ = nullptr;
-    int scale_ = 100;
 
     std::vector<uint32_t> ancestors_;
     std::unordered_set<uint32_t> ancestorSet_;

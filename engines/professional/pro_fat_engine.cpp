@@ -43,17 +43,6 @@ int CProfessionalFatRecovery::AttachSource(const Source& source) {
     return 0;
 }
 
-int CProfessionalFatRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
-                                           int scale) {
-    callbacks_.SetScan(scanProgress, itemProgress, userData, scale);
-    return 0;
-}
-
-int CProfessionalFatRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
-    callbacks_.SetList(listProgress, userData);
-    return CStoreBackedEngine::SetListCallback(listProgress, userData);
-}
-
 int CProfessionalFatRecovery::GetItemPath(const ScanRecord& record, std::wstring& path) {
     if (!store_) {
         path.clear();
@@ -87,8 +76,6 @@ int CProfessionalFatRecovery::OpenFatLog(const wchar_t* logName) {
     ClearScanState();
     // A log named by the caller is continued; a new one never continues a same-minute log.
     const int rc = logName && *logName ? OpenStore(logName) : OpenFreshStore(scanLogNameNow(kProFatLogPrefix, areaStart_));
-    if (rc == 0 && callbacks_.listProgress)
-        CStoreBackedEngine::SetListCallback(callbacks_.listProgress, callbacks_.listUser);
     return rc;
 }
 

@@ -49,23 +49,9 @@ int CProfessionalNtfsRecovery::AttachSource(const Source& source) {
     return openArea(source.areaStart, source.areaSectors, source.sectorSize);
 }
 
-int CProfessionalNtfsRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
-                                            int scale) {
-    scanProgress_ = scanProgress;
-    itemProgress_ = itemProgress;
-    userData_ = userData;
-    scale_ = scale;
-    return 0;
-}
-
 int CProfessionalNtfsRecovery::GetItemPath(const ScanRecord& record, std::wstring& path) {
     if (!store_) return kErrorInvalidParameter;
     return CStoreBackedEngine::GetItemPath(record, path);
-}
-
-int CProfessionalNtfsRecovery::SetListCallback(ListProgressFn listProgress, void* userData) {
-    if (!store_) return kErrorInvalidParameter;
-    return CStoreBackedEngine::SetListCallback(listProgress, userData);
 }
 
 int CProfessionalNtfsRecovery::OpenLog(const wchar_t* logName) {

@@ -86,7 +86,7 @@ int CProfessionalNtfsRecovery::readContent(const ScanRecord& record, const NtfsC
 }
 
 int CProfessionalNtfsRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
-    return recoverNtfsItem(*this, record, destination, baseDepth, itemProgress_, userData_, contentReader());
+    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData, contentReader());
 }
 
 int CProfessionalNtfsRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,

@@ -15,7 +15,6 @@
 #include "disk/sector_reader.h"
 #include "disk/fat_boot_sector.h"
 #include "engines/fat/fat_copy_pass.h"
-#include "engines/fat/fat_engine_callbacks.h"
 #include "engines/professional/pro_fat_geometry.h"
 #include "engines/professional/pro_fat_state.h"
 #include "engines/store_backed_engine.h"
@@ -34,11 +33,9 @@ public:
     int OpenImage(const std::wstring& imagePath, uint16_t sourceTag) override;
     int OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) override;
     int AttachSource(const Source& source) override;
-    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     int Scan(const wchar_t*) override { return 0; }  // the coordinator drives the steps below
     int GetItemPath(const ScanRecord& record, std::wstring& path) override;
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
-    int SetListCallback(ListProgressFn listProgress, void* userData) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
 
@@ -149,7 +146,6 @@ private:
     std::vector<uint8_t> scratch_;
     uint64_t filesFound_ = 0;
 
-    FatEngineCallbacks callbacks_;
 };
 
 }  // namespace qm

@@ -31,11 +31,9 @@ public:
     ~CProfessionalNtfsRecovery() override;
 
     int AttachSource(const Source& source) override;
-    int SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int scale) override;
     // The coordinator drives this engine through OpenLog, ParseRecord and ResolveFolders.
     int Scan(const wchar_t*) override { return 0; }
     int GetItemPath(const ScanRecord& record, std::wstring& path) override;
-    int SetListCallback(ListProgressFn listProgress, void* userData) override;
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
@@ -94,10 +92,6 @@ private:
     NtfsVolumeGeometry layout_;  // record size and fix-up layout of the device's sector size
     int32_t spc_ = 8;            // current sectors per cluster
 
-    ScanProgressFn scanProgress_ = nullptr;
-    ItemProgressFn itemProgress_ = nullptr;
-    void* userData_ = nullptr;
-    int scale_ = 90;
 
     MftMap mftMap_;
     std::vector<PendingFolder> pending_;

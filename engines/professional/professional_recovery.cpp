@@ -78,6 +78,8 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
     fat_.AttachSource(source);
     const int rc = ntfs_.AttachSource(source);
     fast_ = std::move(fast);
+    fastControl_ = dynamic_cast<ISourceEngine*>(fast_.get());
+    if (fastControl_) fastControl_->SetCoordinated(true);
     fileSystemProblem_ = fastProblem;
     opened_ = true;
     return rc;
@@ -100,7 +102,7 @@ void CProfessionalRecovery::PointLogsAt(const std::wstring& folder) {
     fat_.SetLogFolder(folder);
     ntfs_.SetLogFolder(folder);
     carver_.SetLogFolder(folder);
-    if (auto* fast = dynamic_cast<ISourceEngine*>(fast_.get())) fast->SetLogFolder(folder);
+    if (fastControl_) fastControl_->SetLogFolder(folder);
 }
 
 int CProfessionalRecovery::OpenLogs(bool continuing) {
@@ -194,7 +196,7 @@ void CProfessionalRecovery::FlushStores() {
     for (CStoreBackedEngine* engine : {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
                                        static_cast<CStoreBackedEngine*>(&carver_)})
         if (engine->store()) engine->store()->flush();
-    if (auto* fast = dynamic_cast<CStoreBackedEngine*>(fast_.get()); fast && fast->store()) fast->store()->flush();
+    if (fastControl_) fastControl_->FlushStore();
 }
 
 void CProfessionalRecovery::SaveState(const Position& p) {
@@ -315,7 +317,7 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
                 if (stop) break;
 
                 const uint64_t now = platform::tickCount();
-                if (scale_ == 90 && now - lastEstimate >= 5000) {
+                if (now - lastEstimate >= 5000) {
                     const uint64_t seconds = std::max<uint64_t>(1, (now - start) / 1000);
                     const uint64_t rate = std::max<uint64_t>(1, static_cast<uint64_t>(bps) * p.sectorsDone / seconds);
                     const uint64_t left = total > p.sectorsDone ? total - p.sectorsDone : 0;

@@ -86,6 +86,8 @@ private:
     CProfessionalNtfsRecovery ntfs_;
     CFileTypeRecovery carver_;
     std::unique_ptr<IFileRecoveryParse> fast_;
+    // The fast engine's controls beyond the engine slots; null when it has none.
+    ISourceEngine* fastControl_ = nullptr;
     Source source_;
     SectorReader reader_;
     std::string fileSystemProblem_;

@@ -1,10 +1,10 @@
-// The caller's callbacks as the FAT engines keep them between calls.
+// The caller's callbacks as an engine keeps them between calls.
 #pragma once
 #include "engines/file_recovery_parse.h"
 
 namespace qm {
 
-struct FatEngineCallbacks {
+struct EngineCallbacks {
     ScanProgressFn scanProgress = nullptr;
     ItemProgressFn itemProgress = nullptr;
     void* userData = nullptr;
