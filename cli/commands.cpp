@@ -15,8 +15,8 @@
 #include "platform/folders.h"
 #include "platform/text.h"
 #include "results/file_time.h"
-#include "session/recovery_job.h"
 #include "results/type_classification.h"
+#include "session/recovery_job.h"
 
 namespace qm::cli {
 namespace {
@@ -24,7 +24,9 @@ namespace {
 constexpr int kExitSomeFailed = 3;
 constexpr int kExitInterrupted = 4;
 
-std::string utf8(const std::wstring& text) { return platform::toUtf8(text); }
+std::string utf8(const std::wstring& text) {
+    return platform::toUtf8(text);
+}
 
 std::string groupOf(const ScanRecord& record) {
     return utf8(GroupFolderName(GroupOfExtension(ExtensionOf(platform::fromAnsi(recordName(record))))));
@@ -90,7 +92,9 @@ void printFileLine(const FoundFile& file, bool tree) {
     WriteText(stdout, line + L"\n");
 }
 
-int exitFor(const ScanOutcome& outcome, int code) { return outcome.cancelled ? kExitInterrupted : code; }
+int exitFor(const ScanOutcome& outcome, int code) {
+    return outcome.cancelled ? kExitInterrupted : code;
+}
 
 }  // namespace
 
@@ -103,7 +107,7 @@ int RunScanCommand(const CliOptions& options) {
     everything.groups.clear();
     std::vector<FoundFile> files;
     CollectByType(*session.engine(), everything, files, false);  // counts need no paths
-    std::map<std::string, uint64_t> groups{{"photo", 0}, {"audio", 0},   {"video", 0},
+    std::map<std::string, uint64_t> groups{{"photo", 0},    {"audio", 0},   {"video", 0},
                                            {"document", 0}, {"archive", 0}, {"others", 0}};
     uint64_t bytes = 0, damaged = 0;
     for (const FoundFile& f : files) {
@@ -164,9 +168,10 @@ int RunListCommand(const CliOptions& options) {
         for (const FoundFile& f : files) printFileLine(f, options.tree);
         std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
         if (cut.folders > 0)
-            WriteText(stderr, L"The tree is shown " + std::to_wstring(kMaxTreeDepth) + L" levels deep; the contents of " +
-                                  std::to_wstring(cut.folders) + L" deeper folder(s) are not, the first being " +
-                                  VisibleText(cut.firstBelow) + L" (list without --tree shows every file)\n");
+            WriteText(stderr, L"The tree is shown " + std::to_wstring(kMaxTreeDepth) +
+                                  L" levels deep; the contents of " + std::to_wstring(cut.folders) +
+                                  L" deeper folder(s) are not, the first being " + VisibleText(cut.firstBelow) +
+                                  L" (list without --tree shows every file)\n");
     }
     return exitFor(outcome, 0);
 }
@@ -230,7 +235,10 @@ int RunRecoverCommand(const CliOptions& options) {
         std::printf("%s\n", json.text().c_str());
     } else {
         for (const RecoveryDetailRow& row : job.details()) {
-            const wchar_t* mark = row.partial ? L"PARTIAL " : row.error ? L"FAILED  " : row.damaged ? L"DAMAGED " : L"ok      ";
+            const wchar_t* mark = row.partial   ? L"PARTIAL "
+                                  : row.error   ? L"FAILED  "
+                                  : row.damaged ? L"DAMAGED "
+                                                : L"ok      ";
             const bool remark = row.error || row.damaged || row.status != L"Success";
             WriteText(stdout, mark + VisibleText(row.path) + (remark ? L"  (" + row.status + L")" : L"") + L"\n");
         }

@@ -49,7 +49,9 @@ bool FlagDef::TakenBy(const std::string& command) const {
     return std::find(commands.begin(), commands.end(), command) != commands.end();
 }
 
-std::string FlagDef::Label() const { return argument.empty() ? name : name + " " + argument; }
+std::string FlagDef::Label() const {
+    return argument.empty() ? name : name + " " + argument;
+}
 
 const std::vector<std::string>& GroupNames() {
     // The catch-all group is "other" on the command line; its folder is "others".
@@ -71,16 +73,24 @@ const std::vector<FlagDef>& Flags() {
     const std::vector<std::string> scanning = {"scan", "list", "recover"};
     const std::vector<std::string> filtering = {"list", "recover"};
     static const std::vector<FlagDef> flags = {
-        {"--to", "DIR", {"recover"},
-         "where recovered files go; must not lie on the scanned medium", nullptr, true,
+        {"--to",
+         "DIR",
+         {"recover"},
+         "where recovered files go; must not lie on the scanned medium",
+         nullptr,
+         true,
          [](const E& v, CliOptions& o, E&) {
              o.destination = v;
              return true;
          }},
-        {"--to", "FILE.img", {"image"},
+        {"--to",
+         "FILE.img",
+         {"image"},
          "the image; an existing file is overwritten and cut to the copy's length;\n"
          "it must not lie on the disk being copied",
-         nullptr, true, [](const E& v, CliOptions& o, E&) {
+         nullptr,
+         true,
+         [](const E& v, CliOptions& o, E&) {
              o.destination = v;
              return true;
          }},
@@ -93,7 +103,8 @@ const std::vector<FlagDef>& Flags() {
          "(default) read the file system's own records, then every free\n"
          "sector: files of formatted or damaged volumes, and files found by\n"
          "their content alone",
-         "mode", false, [](const E&, CliOptions& o, E&) {
+         "mode", false,
+         [](const E&, CliOptions& o, E&) {
              o.deep = true;
              return true;
          }},
@@ -102,7 +113,8 @@ const std::vector<FlagDef>& Flags() {
          "(without it, an interrupted deep scan is discarded and started afresh);\n"
          "with recover, also an interrupted recovery into the same --to folder:\n"
          "files already there with their size are not copied again",
-         "mode", false, [](const E&, CliOptions& o, E&) {
+         "mode", false,
+         [](const E&, CliOptions& o, E&) {
              o.resume = o.deep = true;  // only a deep scan can be resumed
              return true;
          }},
@@ -112,13 +124,22 @@ const std::vector<FlagDef>& Flags() {
              return true;
          }},
         {"--group", "G,...", filtering, "only these groups: " + groupNamesText(), nullptr, false, addGroups},
-        {"--tree", "", {"list"}, "list folders and files as a tree instead of by type", nullptr, false,
+        {"--tree",
+         "",
+         {"list"},
+         "list folders and files as a tree instead of by type",
+         nullptr,
+         false,
          [](const E&, CliOptions& o, E&) {
              o.tree = true;
              return true;
          }},
-        {"--json", "", {"scan", "list", "recover", "media", "image"},
-         "one JSON document on standard output (schema in the README)", nullptr, false,
+        {"--json",
+         "",
+         {"scan", "list", "recover", "media", "image"},
+         "one JSON document on standard output (schema in the README)",
+         nullptr,
+         false,
          [](const E&, CliOptions& o, E&) {
              o.json = true;
              return true;

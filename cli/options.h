@@ -13,7 +13,7 @@ struct CliOptions {
     bool json = false;
     bool tree = false;
     bool help = false;
-    bool resume = false;  // continue an interrupted deep scan of the same source
+    bool resume = false;              // continue an interrupted deep scan of the same source
     std::vector<std::string> types;   // extensions without the dot, lower-case
     std::vector<std::string> groups;  // names from GroupNames(): photo, audio, ..., other
     std::string destination;          // --to

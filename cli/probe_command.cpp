@@ -31,7 +31,8 @@ int RunProbe(const std::string& image) {
     const ProbeVerdict& verdict = source.probe;
     std::printf("%s\n  file system: %s\n  size: %s\n  sector size: %u bytes\n", image.c_str(),
                 platform::toUtf8(FileSystemKindName(verdict.kind)).c_str(),
-                platform::toUtf8(FormatSize(source.reader.totalSectors * kDefaultSectorSize)).c_str(), source.sectorSize);
+                platform::toUtf8(FormatSize(source.reader.totalSectors * kDefaultSectorSize)).c_str(),
+                source.sectorSize);
     if (!verdict.problem.empty()) std::printf("  cannot be used: %s\n", verdict.problem.c_str());
     return 0;
 }

@@ -4,20 +4,22 @@
 #include "cli/media_command.h"
 #include "disk/file_system_probe.h"
 #include "engines/professional/professional_recovery.h"
-#include "session/scan_progress.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/text.h"
 #include "results/scan_history.h"
+#include "session/scan_progress.h"
 
 namespace qm::cli {
 
 std::atomic<bool> g_interrupted{false};
 
 namespace {
-void onCtrlC() { g_interrupted = true; }
+void onCtrlC() {
+    g_interrupted = true;
+}
 
 struct ProgressBridge {
     CScanProgressSink* sink;
@@ -25,13 +27,15 @@ struct ProgressBridge {
                              uint64_t totalSectors, uint64_t filesFound, int reserved) {
         auto* self = static_cast<ProgressBridge*>(user);
         if (g_interrupted) self->sink->Cancel();
-        return CScanProgressSink::Callback(self->sink, step, scale, secondsLeft, sectorsDone, totalSectors,
-                                           filesFound, reserved);
+        return CScanProgressSink::Callback(self->sink, step, scale, secondsLeft, sectorsDone, totalSectors, filesFound,
+                                           reserved);
     }
 };
 }  // namespace
 
-void InstallInterruptHandler() { platform::onInterrupt(onCtrlC); }
+void InstallInterruptHandler() {
+    platform::onInterrupt(onCtrlC);
+}
 
 namespace {
 
@@ -101,7 +105,8 @@ ScanOutcome CScanSession::Run(bool quiet) {
         return outcome;
     }
     outcome.cancelled = sink.Cancelled();
-    if (auto* deep = dynamic_cast<CProfessionalRecovery*>(scanned.engine.get()); deep && !deep->FileSystemProblem().empty())
+    if (auto* deep = dynamic_cast<CProfessionalRecovery*>(scanned.engine.get());
+        deep && !deep->FileSystemProblem().empty())
         outcome.note = "the " + platform::toUtf8(FileSystemKindName(deep->ProbedKind())) +
                        " file system's own structures could not be used (" + deep->FileSystemProblem() +
                        "); every sector was searched for files and folders";

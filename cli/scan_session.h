@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "results/scan_history.h"
 #include "session/scan_driver.h"
 #include "session/text_source.h"
-#include "results/scan_history.h"
 
 namespace qm::cli {
 
@@ -17,10 +17,10 @@ extern std::atomic<bool> g_interrupted;
 void InstallInterruptHandler();
 
 struct ScanOutcome {
-    int exitCode = 0;      // 0, or 1 when no engine could be made for the source
+    int exitCode = 0;  // 0, or 1 when no engine could be made for the source
     bool cancelled = false;
-    std::string error;     // why, for the user
-    std::string note;      // a warning that does not stop the listing
+    std::string error;  // why, for the user
+    std::string note;   // a warning that does not stop the listing
     std::wstring fileSystem;
 };
 

@@ -5,7 +5,9 @@
 namespace qm {
 namespace {
 
-bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+bool isPowerOfTwo(uint32_t v) {
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
 // The cluster counts that decide the table width, as every FAT implementation reads them.
 constexpr uint32_t kMaxFat12Clusters = 4084;
@@ -27,7 +29,8 @@ int DecodeFatBootSector(ByteView b, FatGeometry& g, const char** why, bool layou
     g.reservedSectors = b.u16(fatboot::kReservedSectors);
     g.fatCount = b.u8(fatboot::kFatCount);
     g.rootEntries = b.u16(fatboot::kRootEntries);
-    g.totalSectors = b.u16(fatboot::kTotalSectors16) != 0 ? b.u16(fatboot::kTotalSectors16) : b.u32(fatboot::kTotalSectors32);
+    g.totalSectors =
+        b.u16(fatboot::kTotalSectors16) != 0 ? b.u16(fatboot::kTotalSectors16) : b.u32(fatboot::kTotalSectors32);
     g.media = b.u8(fatboot::kMedia);
     g.hiddenSectors = b.u32(fatboot::kHiddenSectors);
 
@@ -38,7 +41,8 @@ int DecodeFatBootSector(ByteView b, FatGeometry& g, const char** why, bool layou
     if (g.reservedSectors == 0) return refuse("it has no reserved sectors");
     if (g.fatCount == 0) return refuse("it has no allocation table");
 
-    const bool fat32 = b.equals(fatboot::kFat32TypeName, "FAT32   ", 8) || (b.u16(fatboot::kSectorsPerFat16) == 0 && b.u32(fatboot::kSectorsPerFat32) != 0);
+    const bool fat32 = b.equals(fatboot::kFat32TypeName, "FAT32   ", 8) ||
+                       (b.u16(fatboot::kSectorsPerFat16) == 0 && b.u32(fatboot::kSectorsPerFat32) != 0);
     g.sectorsPerFat = fat32 ? b.u32(fatboot::kSectorsPerFat32) : b.u16(fatboot::kSectorsPerFat16);
     if (g.sectorsPerFat == 0) return refuse("its allocation table has no sectors");
 

@@ -10,11 +10,20 @@
 namespace qm {
 namespace {
 
-bool hasBootSignature(ByteView b) { return b.u8(0x1FE) == 0x55 && b.u8(0x1FF) == 0xAA; }
+bool hasBootSignature(ByteView b) {
+    return b.u8(0x1FE) == 0x55 && b.u8(0x1FF) == 0xAA;
+}
 
 bool isFatClusterSize(uint8_t sectorsPerCluster) {
     switch (sectorsPerCluster) {
-        case 1: case 2: case 4: case 8: case 16: case 32: case 64: case 128: return true;
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16:
+        case 32:
+        case 64:
+        case 128: return true;
         default: return false;
     }
 }

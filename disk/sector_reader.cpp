@@ -13,7 +13,9 @@ uint32_t QuerySectorSize(platform::File& handle) {
     return geometry.bytesPerSector;
 }
 
-void FlushVolume(wchar_t driveLetter) { platform::flushVolume(driveLetter); }
+void FlushVolume(wchar_t driveLetter) {
+    platform::flushVolume(driveLetter);
+}
 
 int SectorReader::OpenDisk(int diskNumber) {
     Close();
@@ -32,8 +34,7 @@ int SectorReader::OpenDisk(int diskNumber) {
     deviceSectorSize = bytesPerSector;
     uint64_t length = 0;
     if (handle.queryLength(length) == 0) totalSectors = length / bytesPerSector;
-    if (totalSectors == 0)
-        totalSectors = geometry.cylinders * geometry.tracksPerCylinder * geometry.sectorsPerTrack;
+    if (totalSectors == 0) totalSectors = geometry.cylinders * geometry.tracksPerCylinder * geometry.sectorsPerTrack;
     return 0;
 }
 

@@ -38,7 +38,8 @@ public:
     // ReadSectors, where a range past the end of the medium (an image cut short) gives
     // kErrorHandleEof, so that a user reads why a file stops instead of "The parameter is
     // incorrect."
-    int ReadSectorsWithin(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize, uint32_t& sectorsRead);
+    int ReadSectorsWithin(uint32_t count, void* buffer, uint64_t firstSector, uint32_t sectorSize,
+                          uint32_t& sectorsRead);
     // Up to `length` bytes at a byte offset (boot areas that are not whole sectors of the
     // device); got tells how many arrived. 0 or a Windows error number.
     int ReadBytes(uint64_t offset, void* buffer, size_t length, size_t& got);

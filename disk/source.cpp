@@ -37,7 +37,8 @@ int OpenSource(const SourceLocation& where, Source& out) {
         out.sectorSize = out.reader.deviceSectorSize;
         out.areaStart = where.firstSector;
         const uint64_t total = out.reader.totalSectors;
-        out.areaSectors = where.sectorCount != 0 ? where.sectorCount : (total > where.firstSector ? total - where.firstSector : 0);
+        out.areaSectors =
+            where.sectorCount != 0 ? where.sectorCount : (total > where.firstSector ? total - where.firstSector : 0);
     }
     if (out.areaStart > UINT64_MAX / out.sectorSize) {
         out.probeResult = kErrorInvalidParameter;

@@ -27,7 +27,7 @@ struct Source {
     SourceLocation where;
     SectorReader reader;  // copies share the one open file
     uint32_t sectorSize = kDefaultSectorSize;
-    uint64_t areaStart = 0;    // the scanned area, in sectors of sectorSize
+    uint64_t areaStart = 0;  // the scanned area, in sectors of sectorSize
     uint64_t areaSectors = 0;
     // 0 when the first kProbeSize bytes were read, else why not (30: too short for a file system).
     int probeResult = 0;

@@ -51,8 +51,7 @@ uint8_t DescribeVolumeFileSystem(ByteView probe, std::wstring& name, std::wstrin
             name = L"ext";
             label = paddedLabel(probe.sub(1024, 1024), 0x78, 16);
             return kFsTypeLinux;
-        case FileSystemKind::Unknown:
-            break;
+        case FileSystemKind::Unknown: break;
     }
     return 0;
 }

@@ -2,8 +2,7 @@
 
 namespace qm {
 
-int CFastExtRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
-                                    uint16_t driveLetter) {
+int CFastExtRecovery::OpenPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t driveLetter) {
     // What it was asked to open is kept even when the disk cannot be opened.
     diskNumber_ = diskNumber;
     firstSector_ = firstSector;

@@ -73,7 +73,9 @@ int CStoreBackedEngine::CountFiles(const ScanRecord* folder, int level, uint32_t
     return store_->countFiles(key, count);
 }
 
-uint64_t CStoreBackedEngine::GetFoundCount() { return store_ ? store_->foundCount() : 0; }
+uint64_t CStoreBackedEngine::GetFoundCount() {
+    return store_ ? store_->foundCount() : 0;
+}
 
 int CStoreBackedEngine::GetItemPath(const ScanRecord& record, std::wstring& path) {
     path.clear();
@@ -120,8 +122,8 @@ int CStoreBackedEngine::SetListCallback(ListProgressFn listProgress, void* userD
         store_->setListProgress(nullptr, userData);
         return 0;
     }
-    store_->setListProgress([listProgress](void* user, int percent, int zero) { return listProgress(user, percent, zero); },
-                            userData);
+    store_->setListProgress(
+        [listProgress](void* user, int percent, int zero) { return listProgress(user, percent, zero); }, userData);
     return 0;
 }
 

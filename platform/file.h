@@ -6,11 +6,11 @@
 namespace qm::platform {
 
 enum class OpenMode {
-    ReadExisting,   // sources: disks, partitions, images, existing files to read
-    OpenAlways,     // outputs: read/write, created when missing, kept when present
-    CreateAlways,   // outputs: read/write, created or truncated
-    CreateNew,      // recovered files: read/write, created only where no file, folder or link of
-                    // that name exists; a link is never followed
+    ReadExisting,  // sources: disks, partitions, images, existing files to read
+    OpenAlways,    // outputs: read/write, created when missing, kept when present
+    CreateAlways,  // outputs: read/write, created or truncated
+    CreateNew,     // recovered files: read/write, created only where no file, folder or link of
+                   // that name exists; a link is never followed
 };
 
 struct DiskGeometry {

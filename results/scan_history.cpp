@@ -14,9 +14,13 @@ namespace {
 // all could exhaust memory.
 constexpr size_t kMaxHistoryRecords = 16384;
 
-bool isSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
+bool isSeparator(wchar_t c) {
+    return c == L'/' || c == L'\\';
+}
 
-wchar_t foldCase(wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); }
+wchar_t foldCase(wchar_t c) {
+    return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+}
 
 bool equalsIgnoringCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
@@ -82,9 +86,13 @@ CScanHistory& CScanHistory::Instance() {
 CScanHistory::CScanHistory(const std::wstring& appDataFolder)
     : baseFolder_(platform::joinPath(platform::joinPath(appDataFolder, L"OrlynDataRecovery"), L"ScanLog")) {}
 
-std::wstring CScanHistory::indexPath() const { return platform::joinPath(baseFolder_, L"config"); }
+std::wstring CScanHistory::IndexPath() const {
+    return platform::joinPath(baseFolder_, L"config");
+}
 
-std::wstring CScanHistory::tempPath() const { return indexPath() + L".tmp"; }
+std::wstring CScanHistory::TempPath() const {
+    return IndexPath() + L".tmp";
+}
 
 int CScanHistory::Load() {
     records_.clear();
@@ -92,8 +100,8 @@ int CScanHistory::Load() {
     found_ = false;
     foundFolder_.clear();
 
-    const std::wstring index = indexPath();
-    const std::wstring temp = tempPath();
+    const std::wstring index = IndexPath();
+    const std::wstring temp = TempPath();
     if (platform::pathExists(temp) && !platform::isFolder(temp)) {
         if (!platform::pathExists(index)) {
             platform::moveFile(temp, index, false);  // a save stopped just before its rename
@@ -130,30 +138,30 @@ int CScanHistory::Save() {
     platform::createFolderTree(baseFolder_);
 
     // The index is replaced only by a complete, flushed file, so a crash leaves the old or the new one.
-    const std::wstring temp = tempPath();
+    const std::wstring temp = TempPath();
     platform::File file;
     if (int rc = file.open(temp, platform::OpenMode::CreateAlways); rc != 0) return rc;
     int rc = platform::writeFully(file, bytes.data(), bytes.size());
     if (rc == 0) rc = file.flush();
     file.close();
-    if (rc == 0) rc = platform::moveFile(temp, indexPath(), /*replace=*/true);
+    if (rc == 0) rc = platform::moveFile(temp, IndexPath(), /*replace=*/true);
     if (rc != 0) platform::deleteFile(temp);
     return rc;
 }
 
-void CScanHistory::removeRecordAt(size_t index) {
+void CScanHistory::RemoveRecordAt(size_t index) {
     const std::wstring folder = records_[index].folder;
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(index));
     deleteLogFolder(baseFolder_, folder);
 }
 
-size_t CScanHistory::settleLookup(size_t index, bool unchanged) {
+size_t CScanHistory::SettleLookup(size_t index, bool unchanged) {
     found_ = false;
     foundFolder_.clear();
     if (index == kNoRecord) return kNoRecord;
     if (!unchanged) {
         // The source changed since that scan: its logs no longer describe it.
-        removeRecordAt(index);
+        RemoveRecordAt(index);
         return kNoRecord;
     }
     found_ = true;
@@ -161,8 +169,8 @@ size_t CScanHistory::settleLookup(size_t index, bool unchanged) {
     return index;
 }
 
-size_t CScanHistory::lookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector,
-                                  uint64_t sectorCount, uint64_t& freeBytes) {
+size_t CScanHistory::LookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                  uint64_t& freeBytes) {
     freeBytes = platform::driveFreeBytes(driveLetter);
     size_t index = kNoRecord;
     for (size_t i = 0; i < records_.size(); ++i) {
@@ -173,12 +181,12 @@ size_t CScanHistory::lookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint
             break;
         }
     }
-    return settleLookup(index, index != kNoRecord && records_[index].volumeFreeBytes == freeBytes);
+    return SettleLookup(index, index != kNoRecord && records_[index].volumeFreeBytes == freeBytes);
 }
 
-size_t CScanHistory::lookupImage(const std::wstring& imagePath, uint64_t& writeTime) {
+size_t CScanHistory::LookupImage(const std::wstring& imagePath, uint64_t& writeTime) {
     writeTime = 0;
-    if (imagePath.empty()) return settleLookup(kNoRecord, false);
+    if (imagePath.empty()) return SettleLookup(kNoRecord, false);
     platform::lastWriteTime(imagePath, writeTime);  // stays 0 when it cannot be read
     size_t index = kNoRecord;
     for (size_t i = 0; i < records_.size(); ++i) {
@@ -187,13 +195,13 @@ size_t CScanHistory::lookupImage(const std::wstring& imagePath, uint64_t& writeT
             break;
         }
     }
-    return settleLookup(index, index != kNoRecord && records_[index].imageWriteTime == writeTime);
+    return SettleLookup(index, index != kNoRecord && records_[index].imageWriteTime == writeTime);
 }
 
 int CScanHistory::FindVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
                              ScanHistoryRecord* out) {
     uint64_t freeBytes = 0;
-    const size_t index = lookupVolume(driveLetter, diskNumber, firstSector, sectorCount, freeBytes);
+    const size_t index = LookupVolume(driveLetter, diskNumber, firstSector, sectorCount, freeBytes);
     if (index == kNoRecord) return 0;
     if (out) *out = records_[index];
     return 1;
@@ -201,7 +209,7 @@ int CScanHistory::FindVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t 
 
 int CScanHistory::FindImage(const std::wstring& imagePath, ScanHistoryRecord* out) {
     uint64_t writeTime = 0;
-    const size_t index = lookupImage(imagePath, writeTime);
+    const size_t index = LookupImage(imagePath, writeTime);
     if (index == kNoRecord) return 0;
     if (out) *out = records_[index];
     return 1;
@@ -216,12 +224,12 @@ int CScanHistory::Upsert(wchar_t driveLetter, uint32_t diskNumber, uint64_t firs
     const bool image = !imagePath.empty();
     uint64_t freeBytes = 0;
     uint64_t writeTime = 0;
-    const size_t index = image ? lookupImage(imagePath, writeTime)
-                               : lookupVolume(driveLetter, diskNumber, firstSector, sectorCount, freeBytes);
+    const size_t index = image ? LookupImage(imagePath, writeTime)
+                               : LookupVolume(driveLetter, diskNumber, firstSector, sectorCount, freeBytes);
     if (index != kNoRecord) {
         records_[index].resume = resume;
     } else {
-        if (records_.size() >= kMaxHistoryRecords) removeRecordAt(0);  // keep the file readable in full
+        if (records_.size() >= kMaxHistoryRecords) RemoveRecordAt(0);  // keep the file readable in full
         ScanHistoryRecord record;
         record.diskNumber = diskNumber;
         record.firstSector = firstSector;

@@ -65,14 +65,14 @@ public:
 private:
     static constexpr size_t kNoRecord = static_cast<size_t>(-1);
 
-    std::wstring indexPath() const;
-    std::wstring tempPath() const;
+    std::wstring IndexPath() const;
+    std::wstring TempPath() const;
     // The matching record's index after the staleness check, or kNoRecord; sets found_.
-    size_t lookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
+    size_t LookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
                         uint64_t& freeBytes);
-    size_t lookupImage(const std::wstring& imagePath, uint64_t& writeTime);
-    size_t settleLookup(size_t index, bool unchanged);
-    void removeRecordAt(size_t index);
+    size_t LookupImage(const std::wstring& imagePath, uint64_t& writeTime);
+    size_t SettleLookup(size_t index, bool unchanged);
+    void RemoveRecordAt(size_t index);
 
     std::vector<ScanHistoryRecord> records_;
     std::wstring baseFolder_;

@@ -7,8 +7,8 @@
 
 namespace qm {
 
-std::unique_ptr<IFileRecoveryParse> CreateEngine(const SourceLocation& where, bool professional,
-                                                 EngineRefusal* refusal, CScanHistory* history) {
+std::unique_ptr<IFileRecoveryParse> CreateEngine(const SourceLocation& where, bool professional, EngineRefusal* refusal,
+                                                 CScanHistory* history) {
     EngineRefusal ignored;
     EngineRefusal& why = refusal ? *refusal : ignored;
     why = EngineRefusal{};
@@ -38,10 +38,10 @@ std::unique_ptr<IFileRecoveryParse> CreateEngine(const SourceLocation& where, bo
     return deep;
 }
 
-std::unique_ptr<IFileRecoveryParse> CreateEngineForPartition(int diskNumber, uint64_t firstSector,
-                                                             uint64_t sectorCount, uint16_t driveLetter,
-                                                             int professional) {
-    return CreateEngine(SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter), professional != 0);
+std::unique_ptr<IFileRecoveryParse> CreateEngineForPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                                             uint16_t driveLetter, int professional) {
+    return CreateEngine(SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter),
+                        professional != 0);
 }
 
 std::unique_ptr<IFileRecoveryParse> CreateEngineForImage(const std::wstring& imagePath, uint16_t sourceTag,

@@ -27,9 +27,8 @@ std::unique_ptr<IFileRecoveryParse> CreateEngine(const SourceLocation& where, bo
                                                  EngineRefusal* refusal = nullptr, CScanHistory* history = nullptr);
 
 // The same for the engine slots' way of naming a source. professional: 0 fast, 1 deep.
-std::unique_ptr<IFileRecoveryParse> CreateEngineForPartition(int diskNumber, uint64_t firstSector,
-                                                             uint64_t sectorCount, uint16_t driveLetter,
-                                                             int professional);
+std::unique_ptr<IFileRecoveryParse> CreateEngineForPartition(int diskNumber, uint64_t firstSector, uint64_t sectorCount,
+                                                             uint16_t driveLetter, int professional);
 std::unique_ptr<IFileRecoveryParse> CreateEngineForImage(const std::wstring& imagePath, uint16_t sourceTag,
                                                          int professional);
 

@@ -17,7 +17,9 @@ constexpr size_t kMaxDestinationPath = 520;
 // Far more copies of one name than anybody keeps; beyond it the item fails instead of looping.
 constexpr int kMaxNameCounter = 100000;
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 // Length of a file-name component as the file system counts it: UTF-16 units on Windows,
 // UTF-8 bytes elsewhere; both allow 255.
@@ -51,7 +53,8 @@ std::wstring PartialPathFor(const std::wstring& path) {
     const std::wstring extension = hasExtension ? name.substr(dot) : std::wstring();
     for (int n = 0; n <= kMaxNameCounter; ++n) {
         const std::wstring suffix = (n == 0 ? std::wstring() : L"(" + std::to_wstring(n) + L")") + extension;
-        const std::wstring candidate = fitName(folder.empty() ? folder : folder.substr(0, folder.size() - 1), stem, suffix);
+        const std::wstring candidate =
+            fitName(folder.empty() ? folder : folder.substr(0, folder.size() - 1), stem, suffix);
         if (candidate.empty()) return {};
         if (!platform::pathExists(candidate)) return candidate;
     }
@@ -166,7 +169,8 @@ int CRecoveryJob::OnItemProgress(int percent, int scale, int error, const wchar_
             AddDetail({path, FailureText(error), error});
             ++failed_;
             // "Exists" means the engine refused to write over a file: that file is not ours.
-            if (!path.empty() && error != kErrorFileExists && error != kErrorAlreadyExists) failedCopies_.push_back(path);
+            if (!path.empty() && error != kErrorFileExists && error != kErrorAlreadyExists)
+                failedCopies_.push_back(path);
         } else {
             AddDetail({path, L"Success", 0});
         }
@@ -177,8 +181,8 @@ int CRecoveryJob::OnItemProgress(int percent, int scale, int error, const wchar_
         view.percent = p < 0 ? 0 : p > 100 ? 100 : p;
         view.current = path;
         view.percentText = texts_.GetText(L"MSG1101") + L" " + std::to_wstring(view.percent) + L"%";
-        view.countsText = FormatWithNumbers(texts_.GetText(L"MSG1102"),
-                                            {processed_, total_, processed_ - failed_, failed_});
+        view.countsText =
+            FormatWithNumbers(texts_.GetText(L"MSG1102"), {processed_, total_, processed_ - failed_, failed_});
         display_(view);
     }
     return 0;
@@ -248,7 +252,8 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
         const std::wstring planned = fitName(parts.folder, parts.stem, parts.extension);
         const int seen = resumeSeen_[planned]++;
         const std::wstring earlier =
-            seen == 0 ? planned : fitName(parts.folder, parts.stem, L"(" + std::to_wstring(seen) + L")" + parts.extension);
+            seen == 0 ? planned
+                      : fitName(parts.folder, parts.stem, L"(" + std::to_wstring(seen) + L")" + parts.extension);
         const uint64_t size = item.record.size;  // a copy: the record is packed
         if (!earlier.empty() && platform::pathExists(earlier) && !platform::isFolder(earlier) &&
             writtenBytes(earlier) == size) {

@@ -49,8 +49,8 @@ void CScanDriver::OfferEarlierScan(IFileRecoveryParse& engine) {
     window_.SetVisible(true);
 }
 
-int CScanDriver::Run(std::vector<ScanSource>& sources, bool professional, ScanProgressFn progress,
-                     void* progressUser, const std::function<void()>& onFinished) {
+int CScanDriver::Run(std::vector<ScanSource>& sources, bool professional, ScanProgressFn progress, void* progressUser,
+                     const std::function<void()>& onFinished) {
     if (sources.empty()) return 0;
     for (ScanSource& source : sources) {
         window_.SetStageText(StageText(source));

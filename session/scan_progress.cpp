@@ -35,14 +35,14 @@ ScanProgressView FormatScanProgress(const ITextSource& texts, int step, int scal
     return view;
 }
 
-int QM_STDCALL CScanProgressSink::Callback(void* userData, int step, int scale, int secondsLeft,
-                                           uint64_t sectorsDone, uint64_t totalSectors, uint64_t filesFound, int) {
+int QM_STDCALL CScanProgressSink::Callback(void* userData, int step, int scale, int secondsLeft, uint64_t sectorsDone,
+                                           uint64_t totalSectors, uint64_t filesFound, int) {
     return static_cast<CScanProgressSink*>(userData)->OnProgress(step, scale, secondsLeft, sectorsDone, totalSectors,
                                                                  filesFound);
 }
 
-int CScanProgressSink::OnProgress(int step, int scale, int secondsLeft, uint64_t sectorsDone,
-                                  uint64_t totalSectors, uint64_t filesFound) {
+int CScanProgressSink::OnProgress(int step, int scale, int secondsLeft, uint64_t sectorsDone, uint64_t totalSectors,
+                                  uint64_t filesFound) {
     std::lock_guard<std::mutex> hold(lock_);
     if (cancelled_) return CancelCode;
     latest_ = FormatScanProgress(texts_, step, scale, secondsLeft, sectorsDone, totalSectors, filesFound);

@@ -121,7 +121,8 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
         const uint64_t bytes = std::min<uint64_t>(static_cast<uint64_t>(got) * sectorSize, leftBytes);
         if (bytes > 0) {
             if (file) {
-                if (platform::writeFully(*file, buffer.data(), static_cast<size_t>(bytes)) != 0) return kErrorWriteFault;
+                if (platform::writeFully(*file, buffer.data(), static_cast<size_t>(bytes)) != 0)
+                    return kErrorWriteFault;
             } else {
                 std::copy_n(buffer.data(), static_cast<size_t>(bytes), memory + done);
                 delivered += bytes;
@@ -139,7 +140,8 @@ int CFileTypeRecovery::CopyOut(const ScanRecord& record, platform::File* file, u
 int CFileTypeRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int) {
     if (!record) return kErrorInvalidParameter;
     auto finish = [&](int error) {
-        if (error > 0 && callbacks_.itemProgress) callbacks_.itemProgress(callbacks_.userData, 100, 100, error, destination.c_str());
+        if (error > 0 && callbacks_.itemProgress)
+            callbacks_.itemProgress(callbacks_.userData, 100, 100, error, destination.c_str());
         return error;
     };
     // The folder must be a real one: a link there would lead the file out of the destination.

@@ -43,8 +43,8 @@ private:
     int OpenLog(const std::wstring& logName);
     void UseSource(const Source& source);
     // Copies a carved file's bytes from the medium to a file or a memory buffer.
-    int CopyOut(const ScanRecord& record, platform::File* file, uint8_t* memory, uint64_t capacity,
-                uint64_t& delivered, const std::function<int(uint64_t done)>& report);
+    int CopyOut(const ScanRecord& record, platform::File* file, uint8_t* memory, uint64_t capacity, uint64_t& delivered,
+                const std::function<int(uint64_t done)>& report);
 
     SectorReader reader_;
     ReaderSectorSource source_;

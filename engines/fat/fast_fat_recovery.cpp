@@ -18,7 +18,9 @@ constexpr uint64_t kReportIntervalMs = 5000;
 
 CFastFatRecovery::CFastFatRecovery() : walk_(volume_, table_) {}
 
-CFastFatRecovery::~CFastFatRecovery() { CloseStore(); }
+CFastFatRecovery::~CFastFatRecovery() {
+    CloseStore();
+}
 
 int CFastFatRecovery::OpenImage(const std::wstring& imagePath, uint16_t sourceTag) {
     return opened_ ? 0 : CStoreBackedEngine::OpenImage(imagePath, sourceTag);

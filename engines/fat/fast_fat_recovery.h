@@ -56,7 +56,6 @@ private:
     FatTable table_;
     FatDirectoryWalk walk_;
     FatFreeMap freeMap_;
-
 };
 
 }  // namespace qm

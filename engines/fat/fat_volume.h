@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "disk/sector_reader.h"
 #include "disk/fat_boot_sector.h"
+#include "disk/sector_reader.h"
 
 namespace qm {
 
@@ -12,8 +12,8 @@ class FatVolume {
 public:
     SectorReader reader;
     FatGeometry geometry;
-    uint64_t start = 0;     // absolute sector of the boot sector, in the volume's sectors
-    uint64_t sectors = 0;   // readable length: the smaller of the medium and the boot sector's
+    uint64_t start = 0;       // absolute sector of the boot sector, in the volume's sectors
+    uint64_t sectors = 0;     // readable length: the smaller of the medium and the boot sector's
     uint32_t maxCluster = 1;  // highest cluster number inside the table and the volume
 
     // Sets geometry, extent and the highest usable cluster.

@@ -6,7 +6,7 @@
 
 namespace qm {
 
-int CFastNtfsRecovery::judgeContent(const std::string& name, const NtfsRecordSummary& s) {
+int CFastNtfsRecovery::JudgeContent(const std::string& name, const NtfsRecordSummary& s) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos) return 1;
     const std::string extension = name.substr(dot + 1);
@@ -14,7 +14,8 @@ int CFastNtfsRecovery::judgeContent(const std::string& name, const NtfsRecordSum
     const NtfsVolumeGeometry& g = volume_.geometry();
     if (s.dataResident) {
         if (s.residentData.size() == 0) return 0;
-        return ntfsContentMatches(s.residentData, extension, volume_.reader(), static_cast<uint32_t>(g.bytesPerSector), 0);
+        return ntfsContentMatches(s.residentData, extension, volume_.reader(), static_cast<uint32_t>(g.bytesPerSector),
+                                  0);
     }
     // Compressed or encrypted clusters are not the file's bytes: nothing to judge them by.
     if ((s.dataFlags & (kAttrFlagCompressed | kAttrFlagEncrypted)) != 0) return 1;

@@ -16,7 +16,7 @@ constexpr uint32_t kMaxAncestorDepth = 4096;
 
 }  // namespace
 
-void CFastNtfsRecovery::parseFileRecord(uint8_t* record, uint64_t number, uint64_t sector) {
+void CFastNtfsRecovery::ParseFileRecord(uint8_t* record, uint64_t number, uint64_t sector) {
     const NtfsVolumeGeometry& g = volume_.geometry();
     // Only records that are neither in use nor a directory: deleted files.
     if (recordFlags(ByteView(record, static_cast<size_t>(g.recordBytes))) != 0) return;
@@ -26,7 +26,7 @@ void CFastNtfsRecovery::parseFileRecord(uint8_t* record, uint64_t number, uint64
     if (s.hasAttributeList && (!s.hasFileName || !s.hasData)) {
         // Names or data that did not fit the record lie in the records its list names.
         const ByteView view(record, static_cast<size_t>(g.recordBytes));
-        if (!s.hasFileName) takeListedNames(view, s.hasFileName, s.fileName);
+        if (!s.hasFileName) TakeListedNames(view, s.hasFileName, s.fileName);
         NtfsStream stream;
         if (!s.hasData && volume_.findStream(view, kAttrData, stream) == 0) {
             s.hasData = true;
@@ -52,13 +52,13 @@ void CFastNtfsRecovery::parseFileRecord(uint8_t* record, uint64_t number, uint64
     const std::string name = ntfsUtf8Name(s.fileName.name);
     setRecordName(r, name);
     const uint32_t parent = s.fileName.parentRecord;
-    const uint32_t depth = walkAncestors(parent);
-    r.condition = judgeContent(name, s);
+    const uint32_t depth = WalkAncestors(parent);
+    r.condition = JudgeContent(name, s);
 
     storeNtfsRecord(*store_, r, ParentKey::make(static_cast<int32_t>(parent), depth), nullptr);
 }
 
-void CFastNtfsRecovery::takeListedNames(ByteView record, bool& haveOne, NtfsFileName& into) {
+void CFastNtfsRecovery::TakeListedNames(ByteView record, bool& haveOne, NtfsFileName& into) {
     volume_.forEachListedAttribute(record, kAttrFileName, [&](const NtfsAttribute& a) {
         NtfsFileName name;
         if (parseFileName(a.bytes, name)) mergeFileName(name, haveOne, into);
@@ -66,7 +66,7 @@ void CFastNtfsRecovery::takeListedNames(ByteView record, bool& haveOne, NtfsFile
     });
 }
 
-const CFastNtfsRecovery::FolderInfo& CFastNtfsRecovery::folderInfo(uint32_t number) {
+const CFastNtfsRecovery::FolderInfo& CFastNtfsRecovery::FolderInfoOf(uint32_t number) {
     auto it = folders_.find(number);
     if (it != folders_.end()) return it->second;
     FolderInfo info;
@@ -82,21 +82,21 @@ const CFastNtfsRecovery::FolderInfo& CFastNtfsRecovery::folderInfo(uint32_t numb
         info.hasFileName = s.hasFileName;
         info.fileName = std::move(s.fileName);
         // A large folder keeps its names in extension records that its attribute list names.
-        if (info.signatureOk && !info.hasFileName) takeListedNames(view, info.hasFileName, info.fileName);
+        if (info.signatureOk && !info.hasFileName) TakeListedNames(view, info.hasFileName, info.fileName);
     }
     return folders_.emplace(number, std::move(info)).first->second;
 }
 
-void CFastNtfsRecovery::noteAncestor(uint32_t number) {
+void CFastNtfsRecovery::NoteAncestor(uint32_t number) {
     if (ancestorSet_.insert(number).second) ancestors_.push_back(number);
 }
 
-uint32_t CFastNtfsRecovery::effectiveParent(uint32_t number, const FolderInfo& info) const {
+uint32_t CFastNtfsRecovery::EffectiveParent(uint32_t number, const FolderInfo& info) const {
     auto it = loopCuts_.find(number);
     return it != loopCuts_.end() ? kNtfsRootRecord : info.fileName.parentRecord;
 }
 
-uint32_t CFastNtfsRecovery::walkAncestors(uint32_t parent) {
+uint32_t CFastNtfsRecovery::WalkAncestors(uint32_t parent) {
     // A loop of parent references is cut once, at its lowest record, which is then taken to
     // hang under the root: every walk through the loop then agrees on the same depths.
     for (int attempt = 0; attempt < 64; ++attempt) {
@@ -111,12 +111,12 @@ uint32_t CFastNtfsRecovery::walkAncestors(uint32_t parent) {
                 break;
             }
             path.push_back(n);
-            noteAncestor(n);
+            NoteAncestor(n);
             ++depth;
-            const FolderInfo& info = folderInfo(n);
+            const FolderInfo& info = FolderInfoOf(n);
             if (info.readResult != 0 || !info.signatureOk) break;
             if ((info.flags & kRecordIsDirectory) == 0 || !info.hasFileName) break;
-            n = effectiveParent(n, info);
+            n = EffectiveParent(n, info);
         }
         if (!looped) return depth;
         const auto start = std::find(path.begin(), path.end(), n);
@@ -125,19 +125,19 @@ uint32_t CFastNtfsRecovery::walkAncestors(uint32_t parent) {
     return 0;
 }
 
-void CFastNtfsRecovery::addLostFolder(uint32_t number) {
+void CFastNtfsRecovery::AddLostFolder(uint32_t number) {
     storeNtfsLostFolder(*store_, tag_, kSourceFastNtfs, -1, number);
 }
 
-void CFastNtfsRecovery::addFolderRecord(uint32_t number) {
+void CFastNtfsRecovery::AddFolderRecord(uint32_t number) {
     const NtfsVolumeGeometry& g = volume_.geometry();
     // Copied: the walk below may add to the cache.
-    const FolderInfo info = folderInfo(number);
+    const FolderInfo info = FolderInfoOf(number);
     const bool lost = (info.flags & kRecordIsDirectory) == 0;
     // A record that no longer holds a folder (overwritten, reused by a file, or outside the
     // MFT) becomes a lost folder under the root, so the files filed under it stay reachable.
     if (info.readResult != 0 || !info.signatureOk || !info.hasFileName || lost) {
-        addLostFolder(number);
+        AddLostFolder(number);
         return;
     }
     if (number < kNtfsFirstUserRecord) return;  // system folders ($Extend) are not listed
@@ -152,11 +152,11 @@ void CFastNtfsRecovery::addFolderRecord(uint32_t number) {
     const std::string name = ntfsUtf8Name(info.fileName.name);
     setRecordName(r, name);
     // The walk may cut a loop at this very folder; then it hangs under the root.
-    uint32_t parent = effectiveParent(number, info);
-    uint32_t depth = walkAncestors(parent);
-    if (effectiveParent(number, info) != parent) {
-        parent = effectiveParent(number, info);
-        depth = walkAncestors(parent);
+    uint32_t parent = EffectiveParent(number, info);
+    uint32_t depth = WalkAncestors(parent);
+    if (EffectiveParent(number, info) != parent) {
+        parent = EffectiveParent(number, info);
+        depth = WalkAncestors(parent);
     }
     storeNtfsRecord(*store_, r, ParentKey::make(static_cast<int32_t>(parent), depth), r.name);
 }

@@ -4,7 +4,7 @@
 
 namespace qm {
 
-int CFastNtfsRecovery::readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
+int CFastNtfsRecovery::ReadContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
     fromRuns = false;
     NtfsStream stream;
     if (int rc = volume_.findStreamAt(record.location, kAttrData, stream); rc != 0) return rc;
@@ -18,17 +18,18 @@ int CFastNtfsRecovery::readContent(const ScanRecord& record, const NtfsContentSi
 }
 
 int CFastNtfsRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
-    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData, contentReader());
+    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData,
+                           ContentReader());
 }
 
 int CFastNtfsRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                                    uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
-    return extractNtfsItem(record, tempPath, memory, byteCount, progress, userData, contentReader());
+    return extractNtfsItem(record, tempPath, memory, byteCount, progress, userData, ContentReader());
 }
 
-NtfsContentReader CFastNtfsRecovery::contentReader() {
+NtfsContentReader CFastNtfsRecovery::ContentReader() {
     return [this](const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
-        return readContent(record, sink, fromRuns);
+        return ReadContent(record, sink, fromRuns);
     };
 }
 

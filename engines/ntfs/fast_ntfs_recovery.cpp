@@ -16,7 +16,9 @@ constexpr uint64_t kEstimateEveryMs = 5000;
 
 }  // namespace
 
-CFastNtfsRecovery::~CFastNtfsRecovery() { CloseStore(); }
+CFastNtfsRecovery::~CFastNtfsRecovery() {
+    CloseStore();
+}
 
 int CFastNtfsRecovery::AttachSource(const Source& source) {
     tag_ = source.where.tag;
@@ -30,7 +32,7 @@ int CFastNtfsRecovery::AttachSource(const Source& source) {
     return 0;
 }
 
-int CFastNtfsRecovery::openStoreNamed(const std::wstring& logName) {
+int CFastNtfsRecovery::OpenStoreNamed(const std::wstring& logName) {
     return OpenStore(logName);
 }
 
@@ -40,20 +42,20 @@ int CFastNtfsRecovery::Scan(const wchar_t* logName) {
     folders_.clear();
     loopCuts_.clear();
     folderReads_ = 0;
-    if (logName) return openStoreNamed(logName);
+    if (logName) return OpenStoreNamed(logName);
     const std::wstring name = scanLogNameNow(kFastLogPrefix, volume_.geometry().volumeStartSector);
     if (int rc = OpenFreshStore(name); rc != 0) return rc;
-    const int rc = runScan();
+    const int rc = RunScan();
     store_->flush();
     return rc;
 }
 
-int CFastNtfsRecovery::reportScan(int step, int secondsLeft) {
+int CFastNtfsRecovery::ReportScan(int step, int secondsLeft) {
     if (!callbacks_.scanProgress) return 0;
     return callbacks_.scanProgress(callbacks_.userData, step, callbacks_.scale, secondsLeft, 0, 0, 0, 0);
 }
 
-int CFastNtfsRecovery::runScan() {
+int CFastNtfsRecovery::RunScan() {
     const NtfsVolumeGeometry& g = volume_.geometry();
     const RunList& runs = volume_.mftRuns();
     const uint64_t spc = g.usable() ? static_cast<uint64_t>(g.sectorsPerCluster) : 0;
@@ -91,10 +93,10 @@ int CFastNtfsRecovery::runScan() {
             for (uint64_t n = (a + rs - 1) / rs; n * rs < b; ++n) {
                 if ((n + 1) * rs <= b) {
                     const uint64_t at = (n * rs - a) * static_cast<uint64_t>(g.bytesPerSector);
-                    parseFileRecord(chunk.data() + at, n, sector + (n * rs - a));
+                    ParseFileRecord(chunk.data() + at, n, sector + (n * rs - a));
                 } else if (volume_.readRecord(n, split) == 0) {
                     // A record split between two runs: read through the run list.
-                    parseFileRecord(split.data(), n, recordToSector(n, runs, g));
+                    ParseFileRecord(split.data(), n, recordToSector(n, runs, g));
                 }
             }
             inRun += count;
@@ -107,7 +109,7 @@ int CFastNtfsRecovery::runScan() {
                 if (rate == 0) rate = 1;
                 secondsLeft = static_cast<int>((total - done) * static_cast<uint64_t>(g.bytesPerSector) / rate);
             }
-            if (int rc = reportScan(static_cast<int>(total ? done * 100 / total : 100), secondsLeft); rc != 0)
+            if (int rc = ReportScan(static_cast<int>(total ? done * 100 / total : 100), secondsLeft); rc != 0)
                 return rc;
         }
         if (readError != 0) break;
@@ -115,11 +117,11 @@ int CFastNtfsRecovery::runScan() {
     }
 
     // Folders on the found files' paths, including those this loop adds.
-    for (size_t i = 0; i < ancestors_.size(); ++i) addFolderRecord(ancestors_[i]);
+    for (size_t i = 0; i < ancestors_.size(); ++i) AddFolderRecord(ancestors_[i]);
 
     // A broken MFT read still leaves every file found so far listed under its folders.
     if (readError != 0) return readError;
-    return reportScan(100, secondsLeft);
+    return ReportScan(100, secondsLeft);
 }
 
 }  // namespace qm

@@ -44,27 +44,26 @@ private:
         NtfsFileName fileName;
     };
 
-    int openStoreNamed(const std::wstring& logName);
-    int runScan();
-    int reportScan(int step, int secondsLeft);
-    void parseFileRecord(uint8_t* record, uint64_t number, uint64_t sector);
-    void addFolderRecord(uint32_t number);
-    void addLostFolder(uint32_t number);
-    const FolderInfo& folderInfo(uint32_t number);
-    void takeListedNames(ByteView record, bool& haveOne, NtfsFileName& into);
-    uint32_t walkAncestors(uint32_t parent);
-    uint32_t effectiveParent(uint32_t number, const FolderInfo& info) const;
-    void noteAncestor(uint32_t number);
-    int judgeContent(const std::string& name, const NtfsRecordSummary& summary);
+    int OpenStoreNamed(const std::wstring& logName);
+    int RunScan();
+    int ReportScan(int step, int secondsLeft);
+    void ParseFileRecord(uint8_t* record, uint64_t number, uint64_t sector);
+    void AddFolderRecord(uint32_t number);
+    void AddLostFolder(uint32_t number);
+    const FolderInfo& FolderInfoOf(uint32_t number);
+    void TakeListedNames(ByteView record, bool& haveOne, NtfsFileName& into);
+    uint32_t WalkAncestors(uint32_t parent);
+    uint32_t EffectiveParent(uint32_t number, const FolderInfo& info) const;
+    void NoteAncestor(uint32_t number);
+    int JudgeContent(const std::string& name, const NtfsRecordSummary& summary);
 
     // Content of a found file, handed on in pieces; fromRuns tells non-resident data.
-    int readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
-    NtfsContentReader contentReader();
+    int ReadContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
+    NtfsContentReader ContentReader();
 
     NtfsVolume volume_;
     bool opened_ = false;
     uint16_t tag_ = 0;
-
 
     std::vector<uint32_t> ancestors_;
     std::unordered_set<uint32_t> ancestorSet_;

@@ -14,7 +14,8 @@ bool parseFileName(ByteView a, NtfsFileName& out) {
     const size_t units = a.u8(0x58);
     out.nameSpace = a.u8(0x59);
     out.name.reserve(units);
-    for (size_t i = 0; i < units && a.has(0x5A + 2 * i, 2); ++i) out.name.push_back(static_cast<char16_t>(a.u16(0x5A + 2 * i)));
+    for (size_t i = 0; i < units && a.has(0x5A + 2 * i, 2); ++i)
+        out.name.push_back(static_cast<char16_t>(a.u16(0x5A + 2 * i)));
     return true;
 }
 

@@ -33,11 +33,21 @@ inline constexpr uint16_t kAttrFlagCompressed = 0x0001;
 inline constexpr uint16_t kAttrFlagEncrypted = 0x4000;
 inline constexpr uint16_t kAttrFlagSparse = 0x8000;
 
-inline bool hasFileSignature(ByteView record) { return record.u32(0x00) == kNtfsFileSignature; }
-inline uint16_t recordFirstAttribute(ByteView record) { return record.u16(0x14); }
-inline uint16_t recordFlags(ByteView record) { return record.u16(0x16); }
-inline uint32_t recordBytesInUse(ByteView record) { return record.u32(0x18); }
-inline uint32_t recordOwnNumber(ByteView record) { return record.u32(0x2C); }
+inline bool hasFileSignature(ByteView record) {
+    return record.u32(0x00) == kNtfsFileSignature;
+}
+inline uint16_t recordFirstAttribute(ByteView record) {
+    return record.u16(0x14);
+}
+inline uint16_t recordFlags(ByteView record) {
+    return record.u16(0x16);
+}
+inline uint32_t recordBytesInUse(ByteView record) {
+    return record.u32(0x18);
+}
+inline uint32_t recordOwnNumber(ByteView record) {
+    return record.u32(0x2C);
+}
 
 // One attribute as the walk meets it. `bytes` starts at its header and is cut at the walk's
 // end bound, so every read inside it stays inside the record.
@@ -66,10 +76,10 @@ struct NtfsAttribute {
 // When a walk ends.
 struct AttributeWalkRules {
     bool stopAtZeroType = false;
-    bool stopAtFillPattern = false;     // exactly 0xFDFDFDFD
-    bool stopAtFillOrAbove = false;     // 0xFDFDFDFD and above (unsigned)
+    bool stopAtFillPattern = false;  // exactly 0xFDFDFDFD
+    bool stopAtFillOrAbove = false;  // 0xFDFDFDFD and above (unsigned)
     bool stopAtAttributeList = false;
-    bool lengthLow16 = false;           // advance by the low 16 bits of the length
+    bool lengthLow16 = false;  // advance by the low 16 bits of the length
 };
 
 // The per-record parse of the fast scan and the ancestor walk.

@@ -49,26 +49,24 @@ NtfsRecordSummary decodeRecord(ByteView view, size_t recordBytes, const NtfsVolu
     s.ownNumber = recordOwnNumber(view);
     walkAttributes(view, s.firstAttribute, recordWalkEnd(view, recordBytes), rules.walk, [&](const NtfsAttribute& a) {
         switch (a.type) {
-        case kAttrStandardInformation:
-            if (!s.hasStandardInfo && !a.nonResident) s.hasStandardInfo = parseStandardInfo(a.residentContent(), s.standardInfo);
-            return true;
-        case kAttrAttributeList:
-            s.hasAttributeList = true;
-            return true;
-        case kAttrFileName: {
-            NtfsFileName name;
-            if (parseFileName(a.bytes, name)) {
-                s.names.push_back(name);
-                if (!(rules.skipExtendNames && name.parentRecord == kNtfsExtendRecord))
-                    mergeFileName(name, s.hasFileName, s.fileName);
+            case kAttrStandardInformation:
+                if (!s.hasStandardInfo && !a.nonResident)
+                    s.hasStandardInfo = parseStandardInfo(a.residentContent(), s.standardInfo);
+                return true;
+            case kAttrAttributeList: s.hasAttributeList = true; return true;
+            case kAttrFileName: {
+                NtfsFileName name;
+                if (parseFileName(a.bytes, name)) {
+                    s.names.push_back(name);
+                    if (!(rules.skipExtendNames && name.parentRecord == kNtfsExtendRecord))
+                        mergeFileName(name, s.hasFileName, s.fileName);
+                }
+                return !rules.firstNameOnly;
             }
-            return !rules.firstNameOnly;
-        }
-        case kAttrData:
-            if (a.unnamed() && !s.hasData && (s.hasFileName || !rules.dataAfterName)) takeData(a, geometry, s);
-            return true;
-        default:
-            return true;
+            case kAttrData:
+                if (a.unnamed() && !s.hasData && (s.hasFileName || !rules.dataAfterName)) takeData(a, geometry, s);
+                return true;
+            default: return true;
         }
     });
     return s;

@@ -44,18 +44,18 @@ struct NtfsRecordSummary {
     uint16_t linkCount = 0;
     uint16_t firstAttribute = 0;
     uint32_t bytesInUse = 0;
-    uint64_t baseRecord = 0;      // record number of the base record; 0 in a base record
+    uint64_t baseRecord = 0;  // record number of the base record; 0 in a base record
     uint32_t ownNumber = 0;
     bool hasStandardInfo = false;
     NtfsStandardInfo standardInfo;
     std::vector<NtfsFileName> names;  // every readable $FILE_NAME, in record order
     bool hasFileName = false;
-    NtfsFileName fileName;        // the first name taken; its name replaced by a later Win32 one
-    bool hasData = false;         // an unnamed $DATA
+    NtfsFileName fileName;  // the first name taken; its name replaced by a later Win32 one
+    bool hasData = false;   // an unnamed $DATA
     bool dataResident = false;
-    uint16_t dataFlags = 0;       // compressed, encrypted, sparse
-    uint64_t dataSize = 0;        // set from $DATA when hasData
-    ByteView residentData;        // into the record buffer
+    uint16_t dataFlags = 0;  // compressed, encrypted, sparse
+    uint64_t dataSize = 0;   // set from $DATA when hasData
+    ByteView residentData;   // into the record buffer
     RunList dataRuns;
     bool hasFirstRun = false;
     int64_t firstRunCluster = 0;  // first run's cluster, for the content check

@@ -3,8 +3,8 @@
 // copy places the volume where the volume starts, not where the copy lies.
 #include <algorithm>
 
-#include "disk/file_system_probe.h"
 #include "disk/fat_boot_sector.h"
+#include "disk/file_system_probe.h"
 #include "engines/professional/pro_fat_directory_sector.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "platform/errors.h"
@@ -20,7 +20,7 @@ bool allZero(const std::vector<uint8_t>& bytes) {
 
 // The geometry a FAT boot sector at `volumeStart` gives, in the medium's sectors.
 std::optional<profat::FatGeometry> CProfessionalFatRecovery::BootGeometry(ByteView view, uint64_t volumeStart,
-                                                                         qm::FatGeometry& decoded) const {
+                                                                          qm::FatGeometry& decoded) const {
     // A root folder pointer that went bad does not hide where the clusters are.
     if (!LooksLikeFatBootSector(view) || DecodeFatBootSector(view, decoded, nullptr, true) != 0) return std::nullopt;
     // The boot sector counts in its own sectors; the scan counts in the medium's.
@@ -47,8 +47,7 @@ bool CProfessionalFatRecovery::LayoutFitsAt(const qm::FatGeometry& d, uint64_t s
     }
     if (!table) return false;
     // The root directory, or nothing yet, where the data area begins from this start.
-    const uint64_t root =
-        start + (uint64_t{d.dataStart} + uint64_t{d.rootCluster - 2} * d.sectorsPerCluster) * ratio;
+    const uint64_t root = start + (uint64_t{d.dataStart} + uint64_t{d.rootCluster - 2} * d.sectorsPerCluster) * ratio;
     if (!ReadSector(root, scratch_)) return false;
     return profat::IsDirectorySector(scratch_.data(), scratch_.size()) || allZero(scratch_);
 }

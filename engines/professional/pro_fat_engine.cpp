@@ -15,7 +15,9 @@ void profat::DirBuffer::Append(const uint8_t* data, size_t length, uint64_t firs
     for (size_t i = 0; i < entries; ++i) entrySectors.push_back(firstSector + (i * 32) / sectorSize);
 }
 
-CProfessionalFatRecovery::~CProfessionalFatRecovery() { CloseStore(); }
+CProfessionalFatRecovery::~CProfessionalFatRecovery() {
+    CloseStore();
+}
 
 bool CProfessionalFatRecovery::IsDirectorySector(const uint8_t* bytes, size_t length) {
     return profat::IsDirectorySector(bytes, length);
@@ -75,7 +77,8 @@ void CProfessionalFatRecovery::ClearScanState() {
 int CProfessionalFatRecovery::OpenFatLog(const wchar_t* logName) {
     ClearScanState();
     // A log named by the caller is continued; a new one never continues a same-minute log.
-    const int rc = logName && *logName ? OpenStore(logName) : OpenFreshStore(scanLogNameNow(kProFatLogPrefix, areaStart_));
+    const int rc =
+        logName && *logName ? OpenStore(logName) : OpenFreshStore(scanLogNameNow(kProFatLogPrefix, areaStart_));
     return rc;
 }
 

@@ -15,6 +15,8 @@ uint32_t proNtfsRecordBytes(uint32_t bytesPerSector);
 bool isNtfsRecordCandidate(ByteView sector, uint32_t bytesPerSector);
 
 // Directories are not parsed when found: they are read later as the folders of their files.
-inline bool candidateIsDirectory(ByteView record) { return (recordFlags(record) & kRecordIsDirectory) != 0; }
+inline bool candidateIsDirectory(ByteView record) {
+    return (recordFlags(record) & kRecordIsDirectory) != 0;
+}
 
 }  // namespace qm

@@ -16,9 +16,11 @@ constexpr uint32_t kBootBytes = 4096;
 
 }  // namespace
 
-CProfessionalNtfsRecovery::~CProfessionalNtfsRecovery() { CloseStore(); }
+CProfessionalNtfsRecovery::~CProfessionalNtfsRecovery() {
+    CloseStore();
+}
 
-int CProfessionalNtfsRecovery::openArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize) {
+int CProfessionalNtfsRecovery::OpenArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize) {
     areaStart_ = firstSector;
     areaSectors_ = sectorCount;
     setRecordLayout(layout_, static_cast<int32_t>(sectorSize));
@@ -46,7 +48,7 @@ int CProfessionalNtfsRecovery::AttachSource(const Source& source) {
     tag_ = source.where.tag;
     opened_ = false;
     reader_ = source.reader;
-    return openArea(source.areaStart, source.areaSectors, source.sectorSize);
+    return OpenArea(source.areaStart, source.areaSectors, source.sectorSize);
 }
 
 int CProfessionalNtfsRecovery::GetItemPath(const ScanRecord& record, std::wstring& path) {
@@ -62,7 +64,7 @@ int CProfessionalNtfsRecovery::OpenLog(const wchar_t* logName) {
     return OpenFreshStore(scanLogNameNow(kProNtfsLogPrefix, areaStart_));
 }
 
-int CProfessionalNtfsRecovery::readRecordAt(uint64_t sector, std::vector<uint8_t>& buffer) {
+int CProfessionalNtfsRecovery::ReadRecordAt(uint64_t sector, std::vector<uint8_t>& buffer) {
     // One record's sectors, not a fixed 8 KiB: a record near the medium's end stays readable.
     buffer.assign(static_cast<size_t>(layout_.recordBytes), 0);
     if (!opened_) return kErrorInvalidParameter;
@@ -73,7 +75,7 @@ int CProfessionalNtfsRecovery::readRecordAt(uint64_t sector, std::vector<uint8_t
     return got == static_cast<uint32_t>(layout_.recordSectors) ? 0 : kErrorReadFault;
 }
 
-int CProfessionalNtfsRecovery::runsInRecord(ByteView record, RunList& runs) const {
+int CProfessionalNtfsRecovery::RunsInRecord(ByteView record, RunList& runs) const {
     const size_t recordBytes = static_cast<size_t>(layout_.recordBytes);
     int result = kNtfsNoAttribute;
     walkAttributes(record, recordFirstAttribute(record), recordBytes, kLookupRules, [&](const NtfsAttribute& a) {
@@ -95,10 +97,10 @@ int CProfessionalNtfsRecovery::runsInRecord(ByteView record, RunList& runs) cons
 
 int CProfessionalNtfsRecovery::findRunsInRecord(uint64_t sector, RunList& runs) {
     std::vector<uint8_t> record;
-    if (int rc = readRecordAt(sector, record); rc != 0) return rc;
+    if (int rc = ReadRecordAt(sector, record); rc != 0) return rc;
     if (!hasFileSignature(ByteView(record.data(), record.size()))) return kNtfsNoFileRecord;
     applyFixup(record.data(), record.size(), layout_);
-    return runsInRecord(ByteView(record.data(), record.size()), runs);
+    return RunsInRecord(ByteView(record.data(), record.size()), runs);
 }
 
 }  // namespace qm

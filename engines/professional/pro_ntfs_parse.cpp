@@ -26,29 +26,29 @@ bool equalsIgnoreCase(const std::u16string& a, const char* b) {
 
 }  // namespace
 
-void CProfessionalNtfsRecovery::addPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs) {
+void CProfessionalNtfsRecovery::AddPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs) {
     if (pending_.size() >= kMaxPendingFolders) return;
     if (!pendingNumbers_.insert(number).second) return;
     pending_.push_back({number, spc, base, runs});
 }
 
-void CProfessionalNtfsRecovery::addLostFolder(uint32_t number) {
+void CProfessionalNtfsRecovery::AddLostFolder(uint32_t number) {
     if (!store_ || !lostFolders_.insert(number).second) return;
     storeNtfsLostFolder(*store_, tag_, kSourceProNtfs, layout_.bytesPerSector * spc_, number);
 }
 
-int CProfessionalNtfsRecovery::walkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
+int CProfessionalNtfsRecovery::WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
                                              std::unordered_set<uint32_t>& visited, const SharedRuns& runs) {
     const uint32_t recordBytes = static_cast<uint32_t>(layout_.recordBytes);
     while (number != kNtfsRootRecord && depth < kMaxAncestorDepth) {
         visited.insert(number);
-        addPending(number, spc, base, runs);
+        AddPending(number, spc, base, runs);
         ++depth;
         uint64_t relative = 0;
         if (!runs || !mapRecordNumber(number, *runs, static_cast<uint32_t>(layout_.recordSectors),
                                       static_cast<uint32_t>(spc), relative))
             return kNtfsNoFileRecord;
-        if (int rc = readRecordAt(base + relative, ancestor_); rc != 0) return rc;
+        if (int rc = ReadRecordAt(base + relative, ancestor_); rc != 0) return rc;
         const NtfsRecordSummary d = decodeFileRecord(ancestor_.data(), ancestor_.size(), layout_, kDeepParentRules);
         if (!d.signatureOk) return kNtfsNoFileRecord;
         if (!d.isDirectory() || d.ownNumber != number || d.firstAttribute >= recordBytes ||
@@ -62,10 +62,10 @@ int CProfessionalNtfsRecovery::walkAncestors(uint32_t number, uint64_t base, int
 
 int CProfessionalNtfsRecovery::ParseRecord(const uint8_t* bytes, size_t size, uint64_t foundSector, int phase,
                                            uint32_t number) {
-    return parseWith(spc_, bytes, size, foundSector, phase, number);
+    return ParseWith(spc_, bytes, size, foundSector, phase, number);
 }
 
-int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, size_t size, uint64_t sector, int phase,
+int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, size_t size, uint64_t sector, int phase,
                                          uint32_t number) {
     if (!store_ || !bytes) return kErrorInvalidParameter;
     const uint32_t recordBytes = static_cast<uint32_t>(layout_.recordBytes);
@@ -78,24 +78,24 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     const bool resolving = phase != 0;
     const NtfsRecordSummary d = decodeFileRecord(record_.data(), record_.size(), layout_, kDeepRecordRules);
     if (!d.signatureOk) {
-        if (resolving) addLostFolder(number);
+        if (resolving) AddLostFolder(number);
         return kNtfsNoFileRecord;
     }
     if (!d.headerWithin(recordBytes)) {
         // A folder whose record cannot be read still keeps its files reachable.
-        if (resolving) addLostFolder(number);
+        if (resolving) AddLostFolder(number);
         return kErrorInvalidParameter;
     }
     const uint32_t own = d.ownNumber;
     if (resolving && (!directory || (number != 0 && own != number))) {
-        addLostFolder(number != 0 ? number : own);
+        AddLostFolder(number != 0 ? number : own);
         return 0;
     }
     if (own == 0) {
         for (const NtfsFileName& name : d.names) {
             if (!equalsIgnoreCase(name.name, "$MFT")) continue;
             RunList runs;
-            if (runsInRecord(view, runs) == 0) mftMap_.enter(sector, std::move(runs));
+            if (RunsInRecord(view, runs) == 0) mftMap_.enter(sector, std::move(runs));
         }
     }
     // The reserved records and $Extend's metafiles are no user's files.
@@ -104,7 +104,8 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
 
     int32_t spc = spcHint;
     if (!resolving) {
-        if (const int32_t inferred = inferSectorsPerCluster(view, recordBytes, static_cast<uint32_t>(layout_.bytesPerSector)))
+        if (const int32_t inferred =
+                inferSectorsPerCluster(view, recordBytes, static_cast<uint32_t>(layout_.bytesPerSector)))
             spc_ = inferred;
         spc = spc_;
     }
@@ -128,7 +129,7 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     if (!resolving && !d.hasData && d.hasAttributeList) {
         // The size lives with the $DATA in an extension record.
         NtfsStream stream;
-        if (locateData(view, r, stream) == 0) r.size = stream.resident ? stream.residentBytes.size() : stream.realSize;
+        if (LocateData(view, r, stream) == 0) r.size = stream.resident ? stream.residentBytes.size() : stream.realSize;
     }
 
     uint32_t depth = 0;
@@ -136,9 +137,9 @@ int CProfessionalNtfsRecovery::parseWith(int32_t spcHint, const uint8_t* bytes, 
     // A folder is its own ancestor only through a loop: start the walk knowing it.
     if (resolving) visited.insert(own);
     const uint32_t parent = fileName.parentRecord;
-    if (!(resolving && parent == own)) walkAncestors(parent, place.partitionStart, spc, depth, visited, place.mftRuns);
+    if (!(resolving && parent == own)) WalkAncestors(parent, place.partitionStart, spc, depth, visited, place.mftRuns);
     if (!resolving) {
-        r.condition = judgeContent(r, d.residentData, d.hasData, d.dataResident, d.hasFirstRun ? d.firstRunCluster : 0,
+        r.condition = JudgeContent(r, d.residentData, d.hasData, d.dataResident, d.hasFirstRun ? d.firstRunCluster : 0,
                                    d.dataFlags);
     }
     const bool selfParent = resolving && parent == own;
@@ -157,17 +158,17 @@ int CProfessionalNtfsRecovery::ResolveFolders() {
         uint64_t relative = 0;
         if (!p.runs || !mapRecordNumber(p.number, *p.runs, static_cast<uint32_t>(layout_.recordSectors),
                                         static_cast<uint32_t>(p.spc), relative)) {
-            addLostFolder(p.number);
+            AddLostFolder(p.number);
             continue;
         }
         const uint64_t sector = p.base + relative;
-        if (readRecordAt(sector, resolve_) != 0) {
-            addLostFolder(p.number);
+        if (ReadRecordAt(sector, resolve_) != 0) {
+            AddLostFolder(p.number);
             continue;
         }
         const int32_t saved = spc_;
         spc_ = p.spc;
-        parseWith(p.spc, resolve_.data(), resolve_.size(), sector, 1, p.number);
+        ParseWith(p.spc, resolve_.data(), resolve_.size(), sector, 1, p.number);
         spc_ = saved;
     }
     store_->flush();

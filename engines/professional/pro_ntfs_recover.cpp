@@ -12,7 +12,7 @@
 
 namespace qm {
 
-NtfsVolumeGeometry CProfessionalNtfsRecovery::geometryOf(const ScanRecord& record) const {
+NtfsVolumeGeometry CProfessionalNtfsRecovery::GeometryOf(const ScanRecord& record) const {
     NtfsVolumeGeometry g = layout_;
     g.volumeStartSector = record.partitionStart;
     const int32_t bps = layout_.bytesPerSector;
@@ -26,7 +26,7 @@ NtfsVolumeGeometry CProfessionalNtfsRecovery::geometryOf(const ScanRecord& recor
     return g;
 }
 
-int CProfessionalNtfsRecovery::judgeContent(const ScanRecord& r, ByteView residentData, bool hasData, bool resident,
+int CProfessionalNtfsRecovery::JudgeContent(const ScanRecord& r, ByteView residentData, bool hasData, bool resident,
                                             int64_t firstCluster, uint16_t dataFlags) {
     const std::string name = recordName(r);
     const size_t dot = name.rfind('.');
@@ -39,7 +39,7 @@ int CProfessionalNtfsRecovery::judgeContent(const ScanRecord& r, ByteView reside
     }
     // Compressed or encrypted clusters are not the file's bytes: nothing to judge them by.
     if ((dataFlags & (kAttrFlagCompressed | kAttrFlagEncrypted)) != 0 || firstCluster <= 0) return 1;
-    const NtfsVolumeGeometry g = geometryOf(r);
+    const NtfsVolumeGeometry g = GeometryOf(r);
     if (!g.usable()) return 1;
     const uint64_t sector = clusterToSector(firstCluster, g);
     if (sector == 0) return 1;
@@ -49,18 +49,18 @@ int CProfessionalNtfsRecovery::judgeContent(const ScanRecord& r, ByteView reside
     return ntfsContentMatches(ByteView(first.data(), first.size()), extension, reader_, bps, sector);
 }
 
-int CProfessionalNtfsRecovery::locateData(ByteView record, const ScanRecord& r, NtfsStream& stream) {
-    const NtfsVolumeGeometry g = geometryOf(r);
+int CProfessionalNtfsRecovery::LocateData(ByteView record, const ScanRecord& r, NtfsStream& stream) {
+    const NtfsVolumeGeometry g = GeometryOf(r);
     // Extension records are found through the MFT this record was placed in.
-    const RecordPlacement place = mftMap_.place(static_cast<uint32_t>(r.fsId), r.location,
-                                                static_cast<uint32_t>(layout_.recordSectors),
-                                                static_cast<uint32_t>(std::max(g.sectorsPerCluster, 0)), areaStart_);
+    const RecordPlacement place =
+        mftMap_.place(static_cast<uint32_t>(r.fsId), r.location, static_cast<uint32_t>(layout_.recordSectors),
+                      static_cast<uint32_t>(std::max(g.sectorsPerCluster, 0)), areaStart_);
     const ProNtfsRecordReader readOther = [&](uint64_t number, std::vector<uint8_t>& out) -> int {
         uint64_t relative = 0;
         if (!place.mftRuns || !mapRecordNumber(number, *place.mftRuns, static_cast<uint32_t>(layout_.recordSectors),
                                                static_cast<uint32_t>(g.sectorsPerCluster), relative))
             return kNtfsNoFileRecord;
-        if (int rc = readRecordAt(place.partitionStart + relative, out); rc != 0) return rc;
+        if (int rc = ReadRecordAt(place.partitionStart + relative, out); rc != 0) return rc;
         if (!hasFileSignature(ByteView(out.data(), out.size()))) return kNtfsNoFileRecord;
         applyFixup(out.data(), out.size(), layout_);
         return 0;
@@ -68,15 +68,15 @@ int CProfessionalNtfsRecovery::locateData(ByteView record, const ScanRecord& r, 
     return locateProNtfsData(record, g, reader_, readOther, stream);
 }
 
-int CProfessionalNtfsRecovery::readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
+int CProfessionalNtfsRecovery::ReadContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
     fromRuns = false;
     std::vector<uint8_t> buffer;
-    if (int rc = readRecordAt(record.location, buffer); rc != 0) return rc;
+    if (int rc = ReadRecordAt(record.location, buffer); rc != 0) return rc;
     if (!hasFileSignature(ByteView(buffer.data(), buffer.size()))) return kNtfsNotResident;
     applyFixup(buffer.data(), buffer.size(), layout_);
     NtfsStream stream;
-    if (int rc = locateData(ByteView(buffer.data(), buffer.size()), record, stream); rc != 0) return rc;
-    const NtfsVolumeGeometry g = geometryOf(record);
+    if (int rc = LocateData(ByteView(buffer.data(), buffer.size()), record, stream); rc != 0) return rc;
+    const NtfsVolumeGeometry g = GeometryOf(record);
     if (stream.resident) {
         if (stream.residentBytes.size() >= static_cast<size_t>(layout_.recordBytes)) return kErrorInvalidParameter;
         return readNtfsStream(reader_, g, stream, stream.residentBytes.size(), sink);
@@ -86,17 +86,18 @@ int CProfessionalNtfsRecovery::readContent(const ScanRecord& record, const NtfsC
 }
 
 int CProfessionalNtfsRecovery::RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) {
-    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData, contentReader());
+    return recoverNtfsItem(*this, record, destination, baseDepth, callbacks_.itemProgress, callbacks_.userData,
+                           ContentReader());
 }
 
 int CProfessionalNtfsRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                                            uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
-    return extractNtfsItem(record, tempPath, memory, byteCount, progress, userData, contentReader());
+    return extractNtfsItem(record, tempPath, memory, byteCount, progress, userData, ContentReader());
 }
 
-NtfsContentReader CProfessionalNtfsRecovery::contentReader() {
+NtfsContentReader CProfessionalNtfsRecovery::ContentReader() {
     return [this](const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
-        return readContent(record, sink, fromRuns);
+        return ReadContent(record, sink, fromRuns);
     };
 }
 

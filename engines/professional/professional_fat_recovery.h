@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "disk/byte_view.h"
-#include "disk/sector_reader.h"
 #include "disk/fat_boot_sector.h"
+#include "disk/sector_reader.h"
 #include "engines/fat/fat_copy_pass.h"
 #include "engines/professional/pro_fat_geometry.h"
 #include "engines/professional/pro_fat_state.h"
@@ -68,7 +68,8 @@ public:
 
 private:
     // Boot sectors (pro_fat_boot.cpp).
-    std::optional<profat::FatGeometry> BootGeometry(ByteView view, uint64_t volumeStart, qm::FatGeometry& decoded) const;
+    std::optional<profat::FatGeometry> BootGeometry(ByteView view, uint64_t volumeStart,
+                                                    qm::FatGeometry& decoded) const;
     // Whether the decoded volume's tables and root directory lie where a start here puts them.
     bool LayoutFitsAt(const qm::FatGeometry& decoded, uint64_t start);
     // The start of the volume when the FAT32 boot sector at `sector` is the copy its own
@@ -87,8 +88,7 @@ private:
     uint32_t SettleDirectory(int geometry, const profat::DirBuffer& buffer, uint32_t assumed);
     // Returns the folder that later entries belong to ("." entries change it).
     uint32_t OnFolderEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current);
-    void OnFileEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current,
-                     uint64_t entrySector);
+    void OnFileEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current, uint64_t entrySector);
     void WriteFile(int geometry, ScanRecord record, uint32_t directory);
     void MarkFoldersWithFiles(int geometry, uint32_t directory);
     // Keeps a buffer's unfinished long name, or joins it at once with a held sector.
@@ -102,8 +102,7 @@ private:
     // fixed root); with `insideCluster`, also one whose cluster begins with "." and "..".
     bool PlaceByGeometry(const uint8_t* sector, uint64_t absoluteSector, bool insideCluster);
     bool FixedRootAllowed(int geometry) const;
-    void StartRun(int geometry, uint32_t directory, uint64_t clusterFirst, uint32_t clusterSectors,
-                  uint64_t sector);
+    void StartRun(int geometry, uint32_t directory, uint64_t clusterFirst, uint32_t clusterSectors, uint64_t sector);
     void EmitFolders();
     void WriteWaitingFiles();
 
@@ -145,7 +144,6 @@ private:
     std::unordered_map<uint64_t, uint32_t> levels_;  // (geometry, cluster) -> folder level
     std::vector<uint8_t> scratch_;
     uint64_t filesFound_ = 0;
-
 };
 
 }  // namespace qm

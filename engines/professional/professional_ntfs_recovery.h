@@ -66,23 +66,23 @@ private:
         SharedRuns runs;
     };
 
-    int openArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize);
-    int readRecordAt(uint64_t sector, std::vector<uint8_t>& buffer);
-    int runsInRecord(ByteView record, RunList& runs) const;
-    int parseWith(int32_t spc, const uint8_t* bytes, size_t size, uint64_t sector, int phase, uint32_t number);
-    int walkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
+    int OpenArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize);
+    int ReadRecordAt(uint64_t sector, std::vector<uint8_t>& buffer);
+    int RunsInRecord(ByteView record, RunList& runs) const;
+    int ParseWith(int32_t spc, const uint8_t* bytes, size_t size, uint64_t sector, int phase, uint32_t number);
+    int WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
                       std::unordered_set<uint32_t>& visited, const SharedRuns& runs);
-    void addPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs);
-    void addLostFolder(uint32_t number);
-    int judgeContent(const ScanRecord& record, ByteView residentData, bool hasData, bool resident,
-                     int64_t firstCluster, uint16_t dataFlags);
-    NtfsVolumeGeometry geometryOf(const ScanRecord& record) const;
+    void AddPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs);
+    void AddLostFolder(uint32_t number);
+    int JudgeContent(const ScanRecord& record, ByteView residentData, bool hasData, bool resident, int64_t firstCluster,
+                     uint16_t dataFlags);
+    NtfsVolumeGeometry GeometryOf(const ScanRecord& record) const;
 
     // The unnamed $DATA of a found file's fixed-up record, attribute list followed.
-    int locateData(ByteView record, const ScanRecord& r, NtfsStream& stream);
+    int LocateData(ByteView record, const ScanRecord& r, NtfsStream& stream);
     // Content of a found file, handed on in pieces; fromRuns tells non-resident data.
-    int readContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
-    NtfsContentReader contentReader();
+    int ReadContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns);
+    NtfsContentReader ContentReader();
 
     SectorReader reader_;
     bool opened_ = false;
@@ -91,7 +91,6 @@ private:
     uint64_t areaSectors_ = 0;
     NtfsVolumeGeometry layout_;  // record size and fix-up layout of the device's sector size
     int32_t spc_ = 8;            // current sectors per cluster
-
 
     MftMap mftMap_;
     std::vector<PendingFolder> pending_;

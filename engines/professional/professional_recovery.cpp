@@ -71,10 +71,10 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
     driveLetter_ = where.tag;
     bytesPerSector_ = source.sectorSize;
     resumeRecord_ = ScanHistoryRecord{};
-    resumeAvailable_ = where.isImage ? history_.FindImage(imagePath_, &resumeRecord_) == 1
-                                     : history_.FindVolume(static_cast<wchar_t>(driveLetter_),
-                                                           static_cast<uint32_t>(diskNumber_), areaStart_,
-                                                           areaSectors_, &resumeRecord_) == 1;
+    resumeAvailable_ = where.isImage
+                           ? history_.FindImage(imagePath_, &resumeRecord_) == 1
+                           : history_.FindVolume(static_cast<wchar_t>(driveLetter_), static_cast<uint32_t>(diskNumber_),
+                                                 areaStart_, areaSectors_, &resumeRecord_) == 1;
     fat_.AttachSource(source);
     const int rc = ntfs_.AttachSource(source);
     fast_ = std::move(fast);
@@ -85,8 +85,7 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
     return rc;
 }
 
-int CProfessionalRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData,
-                                        int) {
+int CProfessionalRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgressFn itemProgress, void* userData, int) {
     scanProgress_ = scanProgress;
     itemProgress_ = itemProgress;
     userData_ = userData;
@@ -118,9 +117,9 @@ int CProfessionalRecovery::OpenLogs(bool continuing) {
         const int rc = ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
         // A process that died after its last checkpoint left records of sectors that this
         // continuation reads again; they go, so nothing is listed twice.
-        for (CStoreBackedEngine* engine : {static_cast<CStoreBackedEngine*>(&fat_),
-                                           static_cast<CStoreBackedEngine*>(&ntfs_),
-                                           static_cast<CStoreBackedEngine*>(&carver_)})
+        for (CStoreBackedEngine* engine :
+             {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
+              static_cast<CStoreBackedEngine*>(&carver_)})
             if (engine->store()) engine->store()->dropRecordsAfterLastFlush();
         return rc;
     }
@@ -193,8 +192,9 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
 }
 
 void CProfessionalRecovery::FlushStores() {
-    for (CStoreBackedEngine* engine : {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
-                                       static_cast<CStoreBackedEngine*>(&carver_)})
+    for (CStoreBackedEngine* engine :
+         {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
+          static_cast<CStoreBackedEngine*>(&carver_)})
         if (engine->store()) engine->store()->flush();
     if (fastControl_) fastControl_->FlushStore();
 }
@@ -326,9 +326,10 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
                 }
                 if (scanProgress_) {
                     const uint64_t found = GetFoundCount() + p.filesBase;
-                    const int percent = total ? static_cast<int>(std::min<uint64_t>(p.sectorsDone * 100 / total, 100)) : 100;
-                    const int rc = scanProgress_(userData_, 10 + percent, scale_, secondsLeft, p.sectorsDone, total,
-                                                 found, 0);
+                    const int percent =
+                        total ? static_cast<int>(std::min<uint64_t>(p.sectorsDone * 100 / total, 100)) : 100;
+                    const int rc =
+                        scanProgress_(userData_, 10 + percent, scale_, secondsLeft, p.sectorsDone, total, found, 0);
                     if (rc != 0) {
                         result = rc;
                         stop = true;
@@ -391,9 +392,9 @@ int CProfessionalRecovery::ListFolder(const ScanRecord* folder, int level, std::
     out.clear();
     if (!folder) {
         if (level != 0) return kErrorInvalidParameter;
-        for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
-                                           static_cast<IFileRecoveryParse*>(&ntfs_),
-                                           static_cast<IFileRecoveryParse*>(&carver_)}) {
+        for (IFileRecoveryParse* engine :
+             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_),
+              static_cast<IFileRecoveryParse*>(&carver_)}) {
             if (!engine) continue;
             std::vector<ScanRecord> roots;
             engine->ListFolder(nullptr, 0, roots);
@@ -409,9 +410,9 @@ int CProfessionalRecovery::ListFolder(const ScanRecord* folder, int level, std::
 int CProfessionalRecovery::CountFiles(const ScanRecord* folder, int level, uint32_t& count) {
     if (!folder) {
         if (level != 0) return kErrorInvalidParameter;
-        for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
-                                           static_cast<IFileRecoveryParse*>(&ntfs_),
-                                           static_cast<IFileRecoveryParse*>(&carver_)}) {
+        for (IFileRecoveryParse* engine :
+             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_),
+              static_cast<IFileRecoveryParse*>(&carver_)}) {
             if (!engine) continue;
             uint32_t n = 0;
             engine->CountFiles(nullptr, 0, n);
@@ -467,7 +468,8 @@ bool CProfessionalRecovery::FirstDataSector(const ScanRecord& r, uint64_t& secto
         if (ntfs_.findRunsInRecord(r.location, runs) != 0 || runs.empty() || runs[0].sparse || r.clusterBytes <= 0 ||
             runs[0].lcnDelta < 0)
             return false;
-        sector = r.partitionStart + static_cast<uint64_t>(runs[0].lcnDelta) * static_cast<uint64_t>(r.clusterBytes) / bps;
+        sector =
+            r.partitionStart + static_cast<uint64_t>(runs[0].lcnDelta) * static_cast<uint64_t>(r.clusterBytes) / bps;
         return true;
     }
     if (r.sourceKind == kSourceFastFat || r.sourceKind == kSourceProFat) {
@@ -491,8 +493,8 @@ int CProfessionalRecovery::ListByType(const std::wstring& pattern, std::vector<S
     // The fast pass's deleted files, by first data sector, size and name: the deep pass meets
     // the same entries again in the free directory clusters (without their full path).
     std::set<std::tuple<uint64_t, uint64_t, std::string>> fastFiles;
-    for (IFileRecoveryParse* engine : {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_),
-                                       static_cast<IFileRecoveryParse*>(&ntfs_)}) {
+    for (IFileRecoveryParse* engine :
+         {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_)}) {
         if (!engine) continue;
         const bool fastEngine = engine == fast_.get();
         std::vector<ScanRecord> found;

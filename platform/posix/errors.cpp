@@ -1,7 +1,8 @@
+#include "platform/errors.h"
+
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/errors.h"
 #include "platform/posix/errno_map.h"
 
 namespace qm::platform {
@@ -36,7 +37,9 @@ int fromErrno(int e) {
     }
 }
 
-int lastError() { return fromErrno(errno); }
+int lastError() {
+    return fromErrno(errno);
+}
 
 std::wstring errorMessage(int code) {
     // The texts Windows gives for these numbers, so that reports read alike everywhere.
@@ -53,7 +56,8 @@ std::wstring errorMessage(int code) {
         case kErrorCrc: return L"Data error (cyclic redundancy check).";
         case kErrorWriteFault: return L"The system cannot write to the specified device.";
         case kErrorReadFault: return L"The system cannot read from the specified device.";
-        case kErrorSharingViolation: return L"The process cannot access the file because it is being used by another process.";
+        case kErrorSharingViolation:
+            return L"The process cannot access the file because it is being used by another process.";
         case kErrorHandleEof: return L"Reached the end of the file.";
         case kErrorNotSupported: return L"The request is not supported.";
         case kErrorFileExists: return L"The file exists.";

@@ -1,3 +1,6 @@
+#include "platform/file.h"
+
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
@@ -5,17 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "platform/errors.h"
-#include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/posix/errno_map.h"
 #include "platform/text.h"
 
 namespace qm::platform {
 namespace {
-int fd(intptr_t h) { return static_cast<int>(h); }
+int fd(intptr_t h) {
+    return static_cast<int>(h);
+}
 }  // namespace
 
 int File::open(const std::wstring& path, OpenMode mode) {

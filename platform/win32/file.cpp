@@ -1,13 +1,16 @@
+#include "platform/file.h"
+
 #include <windows.h>
 #include <winioctl.h>
 
 #include "platform/errors.h"
-#include "platform/file.h"
 #include "platform/folders.h"
 
 namespace qm::platform {
 namespace {
-HANDLE h(intptr_t v) { return reinterpret_cast<HANDLE>(v); }
+HANDLE h(intptr_t v) {
+    return reinterpret_cast<HANDLE>(v);
+}
 }  // namespace
 
 int File::open(const std::wstring& path, OpenMode mode) {
@@ -34,10 +37,9 @@ int File::open(const std::wstring& path, OpenMode mode) {
             break;
     }
     // A symbolic link or junction of that name counts as taken; it is never followed.
-    const DWORD flags =
-        FILE_ATTRIBUTE_NORMAL | (mode == OpenMode::CreateNew ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    HANDLE f = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags,
-                           nullptr);
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (mode == OpenMode::CreateNew ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    HANDLE f =
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags, nullptr);
     if (f == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
     handle_ = reinterpret_cast<intptr_t>(f);
     notifyOpen(path);
