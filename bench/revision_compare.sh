@@ -22,7 +22,7 @@ if [ ! -f "$fast" ]; then
     mkdir -p "$work/tree/Folder$d"
     for f in $(seq -w 1 100); do head -c 1500 /dev/urandom > "$work/tree/Folder$d/f$f.dat"; done
   done
-  mkfs.fat -F 32 -s 8 -C "$fast.tmp" $((256 * 1024)) >/dev/null
+  rm -f "$fast.tmp" && mkfs.fat -F 32 -s 1 -C "$fast.tmp" $((256 * 1024)) >/dev/null
   (cd "$work/tree" && mcopy -s -i "$fast.tmp" Folder* ::/)
   patterns=()
   for d in $(seq -w 1 200); do patterns+=("::/Folder$d/f0[0-1]*.dat"); done
