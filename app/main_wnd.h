@@ -40,16 +40,26 @@ struct MediaSource {
     int diskNumber = -1;            // Disk and Entry
     bool removableDisk = false;
     VolumeEntry entry;              // Entry: the partition, gap or bare disk
-    std::wstring imagePath;         // Image
+    std::wstring imagePath;         // Image and ImagePartition
     uint64_t imageBytes = 0;
     uint16_t imageTag = 0;
+    // ImagePartition: where the partition lies in the image file, in 512-byte sectors (entry
+    // holds it as the image's table counts it, for its row and details).
+    uint64_t imageFirstSector = 0;
+    uint64_t imageSectorCount = 0;
+    // Image: its partitions when it is a whole-disk image; scanning the image scans them.
+    std::vector<std::unique_ptr<MediaSource>> partitions;
     // The engine of this entry's last scan: the results are listed, previewed and recovered
     // through it.
     std::unique_ptr<IFileRecoveryParse> engine;
 
-    bool Scannable() const { return kind == MediaRowKind::Entry || kind == MediaRowKind::Image; }
+    bool IsImageFile() const { return kind == MediaRowKind::Image || kind == MediaRowKind::ImagePartition; }
+    bool Scannable() const {
+        return kind == MediaRowKind::Entry || kind == MediaRowKind::ImagePartition ||
+               (kind == MediaRowKind::Image && partitions.empty());
+    }
     // The tag the engine writes into its records' driveLetter.
-    uint16_t Tag() const { return kind == MediaRowKind::Image ? imageTag : entry.tag; }
+    uint16_t Tag() const { return IsImageFile() ? imageTag : entry.tag; }
 };
 
 class CMainWnd : public ui::WindowImplBase, public IPreviewHost {

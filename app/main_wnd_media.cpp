@@ -26,6 +26,7 @@
 #include "app/search_process_wnd.h"
 #include "app/skin_settings.h"
 #include "disk/destination_check.h"
+#include "disk/image_layout.h"
 #include "disk/image_source.h"
 #include "disk/volume_list.h"
 #include "platform/file.h"
@@ -106,7 +107,7 @@ void CMainWnd::FillMediaList(MediaRefill mode) {
     if (volumes.Refresh()) volumes.CopyAll(entries);
     if (mode == MediaRefill::Full) {
         m_diskList->RemoveAllNodes();
-        std::erase_if(m_lastScanned, [](const MediaSource* source) { return source->kind != MediaRowKind::Image; });
+        std::erase_if(m_lastScanned, [](const MediaSource* source) { return !source->IsImageFile(); });
         m_sources.clear();
         m_imageRoot = nullptr;
         ClearDetails();
@@ -178,7 +179,7 @@ void CMainWnd::RemoveGoneDisks(const std::vector<VolumeEntry>& entries) {
     }
     if (gone.empty()) return;
     auto isGone = [&](const MediaSource* source) {
-        return source->kind != MediaRowKind::Image && source->kind != MediaRowKind::ImageRoot &&
+        return !source->IsImageFile() && source->kind != MediaRowKind::ImageRoot &&
                gone.count(source->diskNumber) != 0;
     };
     std::erase_if(m_lastScanned, isGone);
@@ -202,7 +203,8 @@ void CMainWnd::AddImageRow(MediaSource* source) {
         }
         m_imageRoot = AddMediaRow(ImageRootRow(), nullptr, m_imageRootSource.get());
     }
-    AddMediaRow(ImageRow(source->imagePath, source->imageBytes), m_imageRoot, source);
+    CListExUI::Node* row = AddMediaRow(ImageRow(source->imagePath, source->imageBytes), m_imageRoot, source);
+    for (const auto& partition : source->partitions) AddMediaRow(EntryRow(partition->entry, false), row, partition.get());
 }
 
 void CMainWnd::AddImageFile(const std::wstring& path) {
@@ -211,6 +213,19 @@ void CMainWnd::AddImageFile(const std::wstring& path) {
     image->imagePath = path;
     image->imageBytes = FileBytes(path);
     image->imageTag = m_imageTags.Next();
+    // A whole-disk image lists its partitions below it, each a source with a tag of its own.
+    ImageLayout layout;
+    if (ReadImageLayout(path, layout) == 0 && layout.IsDisk()) {
+        for (size_t i = 1; i <= layout.entries.size(); ++i) {
+            auto partition = std::make_unique<MediaSource>();
+            partition->kind = MediaRowKind::ImagePartition;
+            partition->imagePath = path;
+            partition->entry = layout.entries[i - 1];
+            if (!layout.PartitionArea(i, partition->imageFirstSector, partition->imageSectorCount)) continue;
+            partition->imageTag = m_imageTags.Next();
+            image->partitions.push_back(std::move(partition));
+        }
+    }
     AddImageRow(image.get());
     m_images.push_back(std::move(image));
 }
@@ -227,7 +242,7 @@ void CMainWnd::Preselect() {
         row.kind = source ? source->kind : MediaRowKind::Entry;
         row.onRemovableDisk = source && source->removableDisk;
         row.hidden = m_wizard.imageCreationMode && source &&
-                     (source->kind == MediaRowKind::Image || source->kind == MediaRowKind::ImageRoot);
+                     (source->IsImageFile() || source->kind == MediaRowKind::ImageRoot);
         rows.push_back(row);
     }
     const int preselected = PreselectedRow(rows);
@@ -256,6 +271,7 @@ void CMainWnd::ShowDetails() {
 void CMainWnd::OnDiskListDoubleClick(int rowIndex) {
     const MediaSource* source = SourceOfRow(rowIndex);
     if (!source) return;
+    // An image with partitions is scanned partition by partition, like a double-clicked entry.
     if (source->kind == MediaRowKind::Disk || source->kind == MediaRowKind::ImageRoot) {
         CListExUI::Node* node = m_diskList->NodeOfRow(m_diskList->GetItemAt(rowIndex));
         m_diskList->SetExpanded(node, !m_diskList->IsExpanded(node));

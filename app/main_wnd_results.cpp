@@ -50,10 +50,10 @@ namespace {
 // and, with the engines the windows made, moved back once the window has closed.
 ScanSource TakeScanSource(MediaSource& source) {
     ScanSource scan;
-    scan.isImage = source.kind == MediaRowKind::Image;
+    scan.isImage = source.IsImageFile();
     scan.diskNumber = source.diskNumber;
-    scan.firstSector = source.entry.start;
-    scan.sectorCount = source.entry.length;
+    scan.firstSector = source.IsImageFile() ? source.imageFirstSector : source.entry.start;
+    scan.sectorCount = source.IsImageFile() ? source.imageSectorCount : source.entry.length;
     scan.driveLetter = source.entry.tag;
     scan.imagePath = source.imagePath;
     scan.sourceTag = source.imageTag;
@@ -131,6 +131,9 @@ std::vector<MediaSource*> CMainWnd::SourcesOfSelection(const MediaSource* fallba
     for (CListExUI::Node* child : children) {
         auto* source = static_cast<MediaSource*>(child->data);
         if (source && source->Scannable()) sources.push_back(source);
+        // A whole-disk image below the image files' row stands for its partitions.
+        if (source && source->kind == MediaRowKind::Image)
+            for (const auto& partition : source->partitions) sources.push_back(partition.get());
     }
     return sources;
 }
@@ -139,7 +142,10 @@ std::vector<MediaSource*> CMainWnd::AllScannable() const {
     std::vector<MediaSource*> all;
     for (const auto& source : m_sources)
         if (source->Scannable()) all.push_back(source.get());
-    for (const auto& image : m_images) all.push_back(image.get());
+    for (const auto& image : m_images) {
+        if (image->Scannable()) all.push_back(image.get());
+        for (const auto& partition : image->partitions) all.push_back(partition.get());
+    }
     return all;
 }
 
@@ -361,7 +367,7 @@ std::wstring CMainWnd::AskRecoveryDestination(HWND owner) {
     for (const MediaSource* source : all) {
         if (!source->engine) continue;
         const DestinationCheck check = CheckDestination(
-            source->kind == MediaRowKind::Image ? ImageFileMedium(source->imagePath) : DiskMedium(source->diskNumber),
+            source->IsImageFile() ? ImageFileMedium(source->imagePath) : DiskMedium(source->diskNumber),
             folder);
         if (!check.onSource) continue;
         std::wstring text = Message(L"MSG0806");

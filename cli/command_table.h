@@ -11,6 +11,7 @@ struct CommandDef {
     const char* operand;      // what the command works on ("SOURCE", "IMAGE"); nullptr for none
     const char* summary;      // one line in the overview
     const char* description;  // the paragraph under the usage line, each line ending in '\n'
+    bool operandOptional = false;  // "media [IMAGE]"
 };
 
 // In the order the overview lists them.

@@ -49,6 +49,7 @@ void writeHeader(JsonWriter& json, const CliOptions& options, const ScanOutcome&
     json.key("mode").string(options.deep ? "deep" : "fast");
     json.key("fileSystem").string(utf8(outcome.fileSystem));
     json.key("interrupted").boolean(outcome.cancelled);
+    if (!outcome.partitionTable.empty()) json.key("partitionTable").string(outcome.partitionTable);
     if (!outcome.note.empty()) json.key("note").string(outcome.note);
 }
 
@@ -92,6 +93,68 @@ void printFileLine(const FoundFile& file, bool tree) {
     WriteText(stdout, line + L"\n");
 }
 
+// Every scanned part's files; on a whole-disk image a partition's folders are prefixed with
+// its own ("p2/DCIM/"), and in a tree it is a folder of its own.
+void collectParts(const ScanOutcome& outcome, const CliOptions& options, std::vector<FoundFile>& files,
+                  bool withFolders, TreeCut* cut) {
+    for (const ScannedPart& part : outcome.parts) {
+        if (!part.engine) continue;
+        std::vector<FoundFile> found;
+        if (cut) {
+            TreeCut partCut;
+            CollectTree(*part.engine, found, partCut);
+            if (cut->folders == 0 && partCut.folders > 0) cut->firstBelow = platform::fromUtf8(part.prefix) + partCut.firstBelow;
+            cut->folders += partCut.folders;
+        } else {
+            CollectByType(*part.engine, options, found, withFolders);
+        }
+        if (cut && !part.prefix.empty()) {
+            FoundFile folder;
+            setRecordName(folder.record, part.prefix.substr(0, part.prefix.size() - 1));
+            folder.record.isFolder = 1;
+            folder.engine = part.engine;
+            files.push_back(folder);
+        }
+        for (FoundFile& f : found) {
+            f.folder = platform::fromUtf8(part.prefix) + f.folder;
+            if (cut && !part.prefix.empty()) ++f.depth;
+            f.engine = part.engine;
+            files.push_back(std::move(f));
+        }
+    }
+}
+
+struct PartSummary {
+    const ScannedPart* part = nullptr;
+    uint64_t entries = 0;
+    size_t files = 0;
+    uint64_t bytes = 0;
+};
+
+std::vector<PartSummary> summarize(const ScanOutcome& outcome, const CliOptions& everything) {
+    std::vector<PartSummary> out;
+    for (const ScannedPart& part : outcome.parts) {
+        PartSummary summary;
+        summary.part = &part;
+        if (part.engine) {
+            std::vector<FoundFile> files;
+            CollectByType(*part.engine, everything, files, false);
+            summary.entries = part.engine->GetFoundCount();
+            summary.files = files.size();
+            for (const FoundFile& f : files) summary.bytes += f.record.size;
+        }
+        out.push_back(summary);
+    }
+    return out;
+}
+
+uint64_t entriesFound(const ScanOutcome& outcome) {
+    uint64_t entries = 0;
+    for (const ScannedPart& part : outcome.parts)
+        if (part.engine) entries += part.engine->GetFoundCount();
+    return entries;
+}
+
 int exitFor(const ScanOutcome& outcome, int code) {
     return outcome.cancelled ? kExitInterrupted : code;
 }
@@ -106,7 +169,7 @@ int RunScanCommand(const CliOptions& options) {
     everything.types.clear();
     everything.groups.clear();
     std::vector<FoundFile> files;
-    CollectByType(*session.engine(), everything, files, false);  // counts need no paths
+    collectParts(outcome, everything, files, false, nullptr);  // counts need no paths
     std::map<std::string, uint64_t> groups{{"photo", 0},    {"audio", 0},   {"video", 0},
                                            {"document", 0}, {"archive", 0}, {"others", 0}};
     uint64_t bytes = 0, damaged = 0;
@@ -119,23 +182,51 @@ int RunScanCommand(const CliOptions& options) {
         JsonWriter json;
         json.beginObject();
         writeHeader(json, options, outcome);
-        json.key("entries").unsignedNumber(session.engine()->GetFoundCount());
+        json.key("entries").unsignedNumber(entriesFound(outcome));
         json.key("files").unsignedNumber(files.size());
         json.key("bytes").unsignedNumber(bytes);
         json.key("damaged").unsignedNumber(damaged);
         json.key("groups").beginObject();
         for (const auto& [name, count] : groups) json.key(name).unsignedNumber(count);
         json.endObject();
+        if (!outcome.partitionTable.empty()) {
+            json.key("partitions").beginArray();
+            for (const PartSummary& part : summarize(outcome, everything)) {
+                json.beginObject();
+                json.key("id").string(part.part->name);
+                json.key("fileSystem").string(utf8(part.part->fileSystem));
+                json.key("scanned").boolean(part.part->engine != nullptr);
+                if (!part.part->error.empty()) json.key("error").string(part.part->error);
+                if (!part.part->note.empty()) json.key("note").string(part.part->note);
+                json.key("entries").unsignedNumber(part.entries);
+                json.key("files").unsignedNumber(part.files);
+                json.key("bytes").unsignedNumber(part.bytes);
+                json.endObject();
+            }
+            json.endArray();
+        }
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
         std::printf("%s: %s file system, %llu entries found, %zu files (%s)\n", options.source.c_str(),
                     utf8(outcome.fileSystem).c_str(),
-                    static_cast<unsigned long long>(session.engine()->GetFoundCount()), files.size(),
+                    static_cast<unsigned long long>(entriesFound(outcome)), files.size(),
                     utf8(FormatSize(bytes)).c_str());
         for (const char* name : {"photo", "audio", "video", "document", "archive", "others"})
             std::printf("  %-9s %llu\n", name, static_cast<unsigned long long>(groups[name]));
         if (damaged) std::printf("  (%llu judged damaged or overwritten)\n", static_cast<unsigned long long>(damaged));
+        if (!outcome.partitionTable.empty()) {
+            std::printf("%s partition table, %zu partition(s):\n", outcome.partitionTable.c_str(), outcome.parts.size());
+            for (const PartSummary& part : summarize(outcome, everything)) {
+                if (!part.part->engine) {
+                    std::printf("  %s  not scanned: %s\n", part.part->name.c_str(), part.part->error.c_str());
+                    continue;
+                }
+                std::printf("  %s  %s, %llu entries, %zu files (%s)\n", part.part->name.c_str(),
+                            utf8(part.part->fileSystem).c_str(), static_cast<unsigned long long>(part.entries),
+                            part.files, utf8(FormatSize(part.bytes)).c_str());
+            }
+        }
     }
     return exitFor(outcome, 0);
 }
@@ -146,10 +237,7 @@ int RunListCommand(const CliOptions& options) {
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
     TreeCut cut;
-    if (options.tree)
-        CollectTree(*session.engine(), files, cut);
-    else
-        CollectByType(*session.engine(), options, files);
+    collectParts(outcome, options, files, true, options.tree ? &cut : nullptr);
     if (options.json) {
         JsonWriter json;
         json.beginObject();
@@ -188,11 +276,11 @@ int RunRecoverCommand(const CliOptions& options) {
     ScanOutcome outcome;
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
-    CollectByType(*session.engine(), options, files, false);  // copies go to group folders, flat
+    collectParts(outcome, options, files, false, nullptr);  // copies go to group folders, flat
 
     std::vector<RecoveryItem> items;
     items.reserve(files.size());
-    for (const FoundFile& f : files) items.push_back({session.engine(), f.record});
+    for (const FoundFile& f : files) items.push_back({f.engine, f.record});
     CDefaultTexts texts;
     CRecoveryJob job(texts, destination);
     job.SetResume(options.resume);

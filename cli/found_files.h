@@ -12,6 +12,7 @@ struct FoundFile {
     ScanRecord record{};
     std::wstring folder;  // the folder path, "/"-separated, ending with "/" (empty at the root)
     int depth = 0;        // in tree listings
+    IFileRecoveryParse* engine = nullptr;  // the engine that found it (one per scanned part)
 };
 
 // The ListByType pattern for the --type and --group filters; everything when there are none.

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "cli/image_media.h"
 #include "cli/json_writer.h"
 #include "disk/format_text.h"
 #include "disk/volume_list.h"
@@ -153,6 +154,7 @@ bool ResolveMediaSource(const std::string& text, MediaSource& source, std::strin
 }
 
 int RunMediaCommand(const CliOptions& options) {
+    if (!options.source.empty()) return RunImageMediaCommand(options);
     int refreshed = 0;
     const auto disks = collect(refreshed);
     if (!refreshed) {

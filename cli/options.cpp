@@ -28,7 +28,8 @@ std::string padded(std::string text, size_t width) {
 // table order, the flags of one choice joined into one bracket.
 std::string usageOf(const CommandDef& command) {
     std::string usage = command.name;
-    if (command.operand) usage.append(" ").append(command.operand);
+    if (command.operand)
+        usage.append(command.operandOptional ? " [" : " ").append(command.operand).append(command.operandOptional ? "]" : "");
     for (const FlagDef& flag : Flags())
         if (flag.required && flag.TakenBy(command.name)) usage.append(" ").append(flag.Label());
     const char* openChoice = nullptr;
@@ -125,7 +126,7 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         error = out.command + " takes no source";
         return 2;
     }
-    if (command->operand && out.source.empty()) {
+    if (command->operand && !command->operandOptional && out.source.empty()) {
         error = "no source given";
         return 2;
     }

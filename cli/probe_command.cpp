@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/image_media.h"
 #include "cli/media_command.h"
 #include "disk/file_system_probe.h"
 #include "disk/format_text.h"
@@ -34,6 +35,11 @@ int RunProbe(const std::string& image) {
                 platform::toUtf8(FormatSize(source.reader.totalSectors * kDefaultSectorSize)).c_str(),
                 source.sectorSize);
     if (!verdict.problem.empty()) std::printf("  cannot be used: %s\n", verdict.problem.c_str());
+    const ImageLayout layout = ReadImageLayout(source.reader);
+    if (layout.IsDisk()) {
+        std::printf("  partition table: %s, %u-byte sectors\n", SchemeName(layout.table.scheme), layout.table.sectorSize);
+        PrintImageEntries(image, layout);
+    }
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "disk/image_layout.h"
 #include "results/scan_history.h"
 #include "session/scan_driver.h"
 #include "session/text_source.h"
@@ -16,12 +17,24 @@ namespace qm::cli {
 extern std::atomic<bool> g_interrupted;
 void InstallInterruptHandler();
 
+// One scanned area: the source itself, or one partition of a whole-disk image.
+struct ScannedPart {
+    std::string name;     // as the user names it: the source, or "card.img:2"
+    std::string prefix;   // "p2/" before the folders of a partition of a whole-disk image
+    std::wstring fileSystem;
+    std::string error;    // why it could not be scanned (no engine then)
+    std::string note;     // a warning that does not stop the listing
+    IFileRecoveryParse* engine = nullptr;
+};
+
 struct ScanOutcome {
-    int exitCode = 0;  // 0, or 1 when no engine could be made for the source
+    int exitCode = 0;  // 0, or 1 when no engine could be made for any part of the source
     bool cancelled = false;
     std::string error;  // why, for the user
     std::string note;   // a warning that does not stop the listing
     std::wstring fileSystem;
+    std::string partitionTable;       // "MBR" or "GPT" for a whole-disk image, else empty
+    std::vector<ScannedPart> parts;   // in the order scanned
 };
 
 class CScanSession {
@@ -34,9 +47,18 @@ public:
     CScanHistory& History();
 
 private:
+    // The areas to scan: the source, or the partitions of a whole-disk image (names beside).
+    bool ResolveSources(ScanOutcome& outcome, std::vector<std::string>& names, std::vector<std::string>& prefixes);
+    // The partitions a table lists, as parts of `whole`; false when it lists none.
+    bool AddPartitions(const ImageLayout& layout, const ScanSource& whole, const std::string& name,
+                       std::vector<std::string>& names, std::vector<std::string>& prefixes);
+    void ScanPart(ScanSource& source, const std::string& name, const std::string& prefix, bool quiet,
+                  ScanOutcome& outcome);
+
     const CliOptions& options_;
     std::unique_ptr<CScanHistory> history_;
     CDefaultTexts texts_;
+    // One per part; a deque-like list: the parts point at the engines these own.
     std::vector<ScanSource> sources_;
 };
 

@@ -13,13 +13,18 @@ namespace qm {
 struct SourceLocation {
     bool isImage = false;
     int diskNumber = 0;
+    // Where the scanned area starts and how long it is, in the disk's sectors (512-byte
+    // sectors of an image file); a count of 0 runs to the end.
     uint64_t firstSector = 0;
-    uint64_t sectorCount = 0;  // 0: to the end of the disk
+    uint64_t sectorCount = 0;
     // A partition's drive letter or number, or the tag the front end gave an image.
     uint16_t tag = 0;
     std::wstring imagePath;
 
     static SourceLocation Image(const std::wstring& path, uint16_t tag);
+    // One partition of a whole-disk image.
+    static SourceLocation ImagePartition(const std::wstring& path, uint16_t tag, uint64_t firstSector,
+                                         uint64_t sectorCount);
     static SourceLocation Partition(int diskNumber, uint64_t firstSector, uint64_t sectorCount, uint16_t tag);
 };
 

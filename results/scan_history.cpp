@@ -184,13 +184,13 @@ size_t CScanHistory::LookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint
     return SettleLookup(index, index != kNoRecord && records_[index].volumeFreeBytes == freeBytes);
 }
 
-size_t CScanHistory::LookupImage(const std::wstring& imagePath, uint64_t& writeTime) {
+size_t CScanHistory::LookupImage(const std::wstring& imagePath, uint64_t firstSector, uint64_t& writeTime) {
     writeTime = 0;
     if (imagePath.empty()) return SettleLookup(kNoRecord, false);
     platform::lastWriteTime(imagePath, writeTime);  // stays 0 when it cannot be read
     size_t index = kNoRecord;
     for (size_t i = 0; i < records_.size(); ++i) {
-        if (records_[i].imagePath == imagePath) {
+        if (records_[i].imagePath == imagePath && records_[i].firstSector == firstSector) {
             index = i;
             break;
         }
@@ -207,9 +207,9 @@ int CScanHistory::FindVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t 
     return 1;
 }
 
-int CScanHistory::FindImage(const std::wstring& imagePath, ScanHistoryRecord* out) {
+int CScanHistory::FindImage(const std::wstring& imagePath, ScanHistoryRecord* out, uint64_t firstSector) {
     uint64_t writeTime = 0;
-    const size_t index = LookupImage(imagePath, writeTime);
+    const size_t index = LookupImage(imagePath, firstSector, writeTime);
     if (index == kNoRecord) return 0;
     if (out) *out = records_[index];
     return 1;
@@ -224,7 +224,7 @@ int CScanHistory::Upsert(wchar_t driveLetter, uint32_t diskNumber, uint64_t firs
     const bool image = !imagePath.empty();
     uint64_t freeBytes = 0;
     uint64_t writeTime = 0;
-    const size_t index = image ? LookupImage(imagePath, writeTime)
+    const size_t index = image ? LookupImage(imagePath, firstSector, writeTime)
                                : LookupVolume(driveLetter, diskNumber, firstSector, sectorCount, freeBytes);
     if (index != kNoRecord) {
         records_[index].resume = resume;

@@ -46,7 +46,9 @@ public:
     // is removed with its folder.
     int FindVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
                    ScanHistoryRecord* out);
-    int FindImage(const std::wstring& imagePath, ScanHistoryRecord* out);
+    // An image is known by its path and, for one partition of a whole-disk image, where the
+    // partition starts (0 for the whole image).
+    int FindImage(const std::wstring& imagePath, ScanHistoryRecord* out, uint64_t firstSector = 0);
     int Upsert(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
                const ResumeState& resume, const std::wstring& folder, const std::wstring& imagePath);
     int CurrentFolder(std::wstring& outPath) const;
@@ -70,7 +72,7 @@ private:
     // The matching record's index after the staleness check, or kNoRecord; sets found_.
     size_t LookupVolume(wchar_t driveLetter, uint32_t diskNumber, uint64_t firstSector, uint64_t sectorCount,
                         uint64_t& freeBytes);
-    size_t LookupImage(const std::wstring& imagePath, uint64_t& writeTime);
+    size_t LookupImage(const std::wstring& imagePath, uint64_t firstSector, uint64_t& writeTime);
     size_t SettleLookup(size_t index, bool unchanged);
     void RemoveRecordAt(size_t index);
 

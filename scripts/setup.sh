@@ -5,7 +5,7 @@ set -euo pipefail
 want=${1:-all}
 
 packages=(cmake ninja-build g++ make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          zlib1g-dev zip librsvg2-bin dosfstools mtools ntfs-3g e2fsprogs
+          zlib1g-dev zip librsvg2-bin dosfstools fdisk gdisk mtools ntfs-3g e2fsprogs
           xorriso gcab)
 if [ "$want" = all ]; then
   packages+=(clang g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine wine32:i386 libz-mingw-w64-dev xvfb xauth)

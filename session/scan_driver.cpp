@@ -11,7 +11,8 @@
 namespace qm {
 
 SourceLocation ScanSource::Location() const {
-    if (isImage) return SourceLocation::Image(imagePath, sourceTag);
+    // An image is scanned whole, or one of its partitions when the area is given.
+    if (isImage) return SourceLocation::ImagePartition(imagePath, sourceTag, firstSector, sectorCount);
     return SourceLocation::Partition(diskNumber, firstSector, sectorCount, driveLetter);
 }
 

@@ -40,7 +40,8 @@ struct MediumDetails {
 MediumDetails EntryDetails(const VolumeEntry& entry, const MessageText& messages);
 MediumDetails ImageDetails(const std::wstring& path, uint64_t fileBytes, const MessageText& messages);
 
-enum class MediaRowKind { Disk, Entry, ImageRoot, Image };
+// ImagePartition: a partition of a whole-disk image file, a child of its image's row.
+enum class MediaRowKind { Disk, Entry, ImageRoot, Image, ImagePartition };
 struct MediaListRow {
     MediaRowKind kind = MediaRowKind::Entry;
     bool onRemovableDisk = false;  // for Entry rows

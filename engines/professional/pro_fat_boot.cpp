@@ -114,7 +114,8 @@ void CProfessionalFatRecovery::OnBootSector(ByteView sector, uint64_t absoluteSe
         // A copy of the area's own boot sector stands for a first one that could not be read.
         if (*start == areaStart_ && !bootGeometry_ && TakeAreaBootGeometry(*g, decoded)) return;
     }
-    geometries_.Add(*g);
+    const int index = geometries_.Add(*g);
+    if (index >= 0 && !decoded.isFat32()) ReadFixedRoot(index, decoded);
 }
 
 }  // namespace qm

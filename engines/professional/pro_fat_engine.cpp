@@ -39,6 +39,7 @@ int CProfessionalFatRecovery::AttachSource(const Source& source) {
     areaStart_ = source.areaStart;
     // The whole medium: the coordinator bounds what it reads itself.
     areaSectors_ = reader_.totalSectors;
+    scanEnd_ = source.areaSectors ? source.areaStart + source.areaSectors : MediumEnd();
     volumeTag_ = source.where.tag;
     run_ = {};
     opened_ = true;
@@ -69,6 +70,7 @@ void CProfessionalFatRecovery::ClearScanState() {
     fragments_.clear();
     held_.clear();
     heldBytes_ = 0;
+    rootsRead_.clear();
     run_ = {};
     levels_.clear();
     filesFound_ = 0;

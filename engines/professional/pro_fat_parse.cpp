@@ -63,18 +63,19 @@ uint32_t CProfessionalFatRecovery::SettleDirectory(int geometry, const profat::D
     return assumed;
 }
 
-uint32_t CProfessionalFatRecovery::ParseAndKeepTail(int geometry, const profat::DirBuffer& buffer, uint32_t assumed) {
+uint32_t CProfessionalFatRecovery::ParseAndKeepTail(int geometry, const profat::DirBuffer& buffer, uint32_t assumed,
+                                                    bool settled) {
     std::optional<profat::NameFragment> tail;
-    const uint32_t directory = ParseBuffer(geometry, buffer, assumed, tail);
+    const uint32_t directory = ParseBuffer(geometry, buffer, assumed, tail, settled);
     if (tail) KeepFragment(std::move(*tail));
     return directory;
 }
 
 uint32_t CProfessionalFatRecovery::ParseBuffer(int geometry, const profat::DirBuffer& buffer, uint32_t assumed,
-                                              std::optional<profat::NameFragment>& tail) {
+                                               std::optional<profat::NameFragment>& tail, bool settled) {
     tail.reset();
     if (!store_ || buffer.Entries() == 0) return assumed;
-    const uint32_t directory = SettleDirectory(geometry, buffer, assumed);
+    const uint32_t directory = settled ? assumed : SettleDirectory(geometry, buffer, assumed);
     uint32_t current = directory;
     const ByteView bytes(buffer.bytes.data(), buffer.bytes.size());
 

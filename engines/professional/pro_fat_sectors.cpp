@@ -32,7 +32,7 @@ bool continuesName(ByteView last, ByteView first, uint8_t checksum, bool closeEn
 }  // namespace
 
 void CProfessionalFatRecovery::OnSubdirectoryHead(const uint8_t* sector, uint64_t absoluteSector) {
-    if (!sector || !store_) return;
+    if (!sector || !store_ || InFixedRootRead(absoluteSector)) return;
     const ByteView head(sector, sectorSize_);
     const uint32_t cluster = DecodeDirEntry(head.sub(0, kDirEntryBytes)).cluster(true);
     int geometry = geometries_.ByExactStart(absoluteSector, cluster);
@@ -52,7 +52,8 @@ void CProfessionalFatRecovery::OnSubdirectoryHead(const uint8_t* sector, uint64_
 }
 
 void CProfessionalFatRecovery::OnDirectorySector(const uint8_t* sector, uint64_t absoluteSector) {
-    if (!sector || !store_) return;
+    // A fixed root read whole from its boot sector is not listed again.
+    if (!sector || !store_ || InFixedRootRead(absoluteSector)) return;
     if (const int index = FragmentContinuedBy(sector, absoluteSector); index >= 0) {
         JoinFragment(static_cast<size_t>(index), sector, absoluteSector);
         return;

@@ -26,10 +26,11 @@ bool equalsIgnoreCase(const std::u16string& a, const char* b) {
 
 }  // namespace
 
-void CProfessionalNtfsRecovery::AddPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs) {
+void CProfessionalNtfsRecovery::AddPending(uint32_t number, int32_t spc, uint32_t recordSectors, uint64_t base,
+                                           const SharedRuns& runs) {
     if (pending_.size() >= kMaxPendingFolders) return;
     if (!pendingNumbers_.insert(number).second) return;
-    pending_.push_back({number, spc, base, runs});
+    pending_.push_back({number, spc, recordSectors, base, runs});
 }
 
 void CProfessionalNtfsRecovery::AddLostFolder(uint32_t number) {
@@ -37,19 +38,20 @@ void CProfessionalNtfsRecovery::AddLostFolder(uint32_t number) {
     storeNtfsLostFolder(*store_, tag_, kSourceProNtfs, layout_.bytesPerSector * spc_, number);
 }
 
-int CProfessionalNtfsRecovery::WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
-                                             std::unordered_set<uint32_t>& visited, const SharedRuns& runs) {
-    const uint32_t recordBytes = static_cast<uint32_t>(layout_.recordBytes);
+int CProfessionalNtfsRecovery::WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t recordSectors,
+                                             uint32_t& depth, std::unordered_set<uint32_t>& visited,
+                                             const SharedRuns& runs) {
+    NtfsVolumeGeometry layout;
     while (number != kNtfsRootRecord && depth < kMaxAncestorDepth) {
         visited.insert(number);
-        AddPending(number, spc, base, runs);
+        AddPending(number, spc, recordSectors, base, runs);
         ++depth;
         uint64_t relative = 0;
-        if (!runs || !mapRecordNumber(number, *runs, static_cast<uint32_t>(layout_.recordSectors),
-                                      static_cast<uint32_t>(spc), relative))
+        if (!runs || !mapRecordNumber(number, *runs, recordSectors, static_cast<uint32_t>(spc), relative))
             return kNtfsNoFileRecord;
-        if (int rc = ReadRecordAt(base + relative, ancestor_); rc != 0) return rc;
-        const NtfsRecordSummary d = decodeFileRecord(ancestor_.data(), ancestor_.size(), layout_, kDeepParentRules);
+        if (int rc = ReadRecordAt(base + relative, ancestor_, &layout); rc != 0) return rc;
+        const uint32_t recordBytes = static_cast<uint32_t>(layout.recordBytes);
+        const NtfsRecordSummary d = decodeFileRecord(ancestor_.data(), ancestor_.size(), layout, kDeepParentRules);
         if (!d.signatureOk) return kNtfsNoFileRecord;
         if (!d.isDirectory() || d.ownNumber != number || d.firstAttribute >= recordBytes ||
             d.bytesInUse >= recordBytes || d.bytesInUse < d.firstAttribute)
@@ -68,7 +70,11 @@ int CProfessionalNtfsRecovery::ParseRecord(const uint8_t* bytes, size_t size, ui
 int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, size_t size, uint64_t sector, int phase,
                                          uint32_t number) {
     if (!store_ || !bytes) return kErrorInvalidParameter;
-    const uint32_t recordBytes = static_cast<uint32_t>(layout_.recordBytes);
+    // A record of a volume with larger sectors than the medium's comes whole, in its own size.
+    NtfsVolumeGeometry layout = LayoutOf(ByteView(bytes, size));
+    if (size < static_cast<size_t>(layout.recordBytes)) layout = layout_;
+    const uint32_t recordBytes = static_cast<uint32_t>(layout.recordBytes);
+    const uint32_t recordSectors = static_cast<uint32_t>(layout.recordSectors);
     // A copy of the record: the caller's chunk stays as read, and a short buffer reads as zeros.
     record_.assign(recordBytes, 0);
     std::memcpy(record_.data(), bytes, size < recordBytes ? size : recordBytes);
@@ -76,7 +82,7 @@ int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, 
     const bool directory = (recordFlags(view) & kRecordIsDirectory) != 0;
     if (phase == 0 && directory) return 0;
     const bool resolving = phase != 0;
-    const NtfsRecordSummary d = decodeFileRecord(record_.data(), record_.size(), layout_, kDeepRecordRules);
+    const NtfsRecordSummary d = decodeFileRecord(record_.data(), record_.size(), layout, kDeepRecordRules);
     if (!d.signatureOk) {
         if (resolving) AddLostFolder(number);
         return kNtfsNoFileRecord;
@@ -109,8 +115,7 @@ int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, 
             spc_ = inferred;
         spc = spc_;
     }
-    const RecordPlacement place = mftMap_.place(own, sector, static_cast<uint32_t>(layout_.recordSectors),
-                                                static_cast<uint32_t>(spc), areaStart_);
+    const RecordPlacement place = mftMap_.place(own, sector, recordSectors, static_cast<uint32_t>(spc), areaStart_);
     ScanRecord r{};
     r.driveLetter = tag_;
     r.sourceKind = kSourceProNtfs;
@@ -137,7 +142,8 @@ int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, 
     // A folder is its own ancestor only through a loop: start the walk knowing it.
     if (resolving) visited.insert(own);
     const uint32_t parent = fileName.parentRecord;
-    if (!(resolving && parent == own)) WalkAncestors(parent, place.partitionStart, spc, depth, visited, place.mftRuns);
+    if (!(resolving && parent == own))
+        WalkAncestors(parent, place.partitionStart, spc, recordSectors, depth, visited, place.mftRuns);
     if (!resolving) {
         r.condition = JudgeContent(r, d.residentData, d.hasData, d.dataResident, d.hasFirstRun ? d.firstRunCluster : 0,
                                    d.dataFlags);
@@ -156,8 +162,7 @@ int CProfessionalNtfsRecovery::ResolveFolders() {
     for (size_t i = 0; i < pending_.size(); ++i) {
         const PendingFolder p = pending_[i];
         uint64_t relative = 0;
-        if (!p.runs || !mapRecordNumber(p.number, *p.runs, static_cast<uint32_t>(layout_.recordSectors),
-                                        static_cast<uint32_t>(p.spc), relative)) {
+        if (!p.runs || !mapRecordNumber(p.number, *p.runs, p.recordSectors, static_cast<uint32_t>(p.spc), relative)) {
             AddLostFolder(p.number);
             continue;
         }

@@ -12,8 +12,9 @@
 
 namespace qm {
 
-NtfsVolumeGeometry CProfessionalNtfsRecovery::GeometryOf(const ScanRecord& record) const {
-    NtfsVolumeGeometry g = layout_;
+NtfsVolumeGeometry CProfessionalNtfsRecovery::GeometryOf(const ScanRecord& record,
+                                                         const NtfsVolumeGeometry& layout) const {
+    NtfsVolumeGeometry g = layout;
     g.volumeStartSector = record.partitionStart;
     const int32_t bps = layout_.bytesPerSector;
     if (record.clusterBytes > 0 && record.clusterBytes % bps == 0) {
@@ -39,7 +40,7 @@ int CProfessionalNtfsRecovery::JudgeContent(const ScanRecord& r, ByteView reside
     }
     // Compressed or encrypted clusters are not the file's bytes: nothing to judge them by.
     if ((dataFlags & (kAttrFlagCompressed | kAttrFlagEncrypted)) != 0 || firstCluster <= 0) return 1;
-    const NtfsVolumeGeometry g = GeometryOf(r);
+    const NtfsVolumeGeometry g = GeometryOf(r, layout_);  // only its clusters are asked
     if (!g.usable()) return 1;
     const uint64_t sector = clusterToSector(firstCluster, g);
     if (sector == 0) return 1;
@@ -50,19 +51,22 @@ int CProfessionalNtfsRecovery::JudgeContent(const ScanRecord& r, ByteView reside
 }
 
 int CProfessionalNtfsRecovery::LocateData(ByteView record, const ScanRecord& r, NtfsStream& stream) {
-    const NtfsVolumeGeometry g = GeometryOf(r);
+    NtfsVolumeGeometry layout = LayoutOf(record);
+    if (record.size() < static_cast<size_t>(layout.recordBytes)) layout = layout_;
+    const NtfsVolumeGeometry g = GeometryOf(r, layout);
+    const uint32_t recordSectors = static_cast<uint32_t>(g.recordSectors);
     // Extension records are found through the MFT this record was placed in.
-    const RecordPlacement place =
-        mftMap_.place(static_cast<uint32_t>(r.fsId), r.location, static_cast<uint32_t>(layout_.recordSectors),
-                      static_cast<uint32_t>(std::max(g.sectorsPerCluster, 0)), areaStart_);
+    const RecordPlacement place = mftMap_.place(static_cast<uint32_t>(r.fsId), r.location, recordSectors,
+                                                static_cast<uint32_t>(std::max(g.sectorsPerCluster, 0)), areaStart_);
     const ProNtfsRecordReader readOther = [&](uint64_t number, std::vector<uint8_t>& out) -> int {
         uint64_t relative = 0;
-        if (!place.mftRuns || !mapRecordNumber(number, *place.mftRuns, static_cast<uint32_t>(layout_.recordSectors),
+        if (!place.mftRuns || !mapRecordNumber(number, *place.mftRuns, recordSectors,
                                                static_cast<uint32_t>(g.sectorsPerCluster), relative))
             return kNtfsNoFileRecord;
-        if (int rc = ReadRecordAt(place.partitionStart + relative, out); rc != 0) return rc;
+        NtfsVolumeGeometry otherLayout;
+        if (int rc = ReadRecordAt(place.partitionStart + relative, out, &otherLayout); rc != 0) return rc;
         if (!hasFileSignature(ByteView(out.data(), out.size()))) return kNtfsNoFileRecord;
-        applyFixup(out.data(), out.size(), layout_);
+        applyFixup(out.data(), out.size(), otherLayout);
         return 0;
     };
     return locateProNtfsData(record, g, reader_, readOther, stream);
@@ -71,14 +75,15 @@ int CProfessionalNtfsRecovery::LocateData(ByteView record, const ScanRecord& r, 
 int CProfessionalNtfsRecovery::ReadContent(const ScanRecord& record, const NtfsContentSink& sink, bool& fromRuns) {
     fromRuns = false;
     std::vector<uint8_t> buffer;
-    if (int rc = ReadRecordAt(record.location, buffer); rc != 0) return rc;
+    NtfsVolumeGeometry layout;
+    if (int rc = ReadRecordAt(record.location, buffer, &layout); rc != 0) return rc;
     if (!hasFileSignature(ByteView(buffer.data(), buffer.size()))) return kNtfsNotResident;
-    applyFixup(buffer.data(), buffer.size(), layout_);
+    applyFixup(buffer.data(), buffer.size(), layout);
     NtfsStream stream;
     if (int rc = LocateData(ByteView(buffer.data(), buffer.size()), record, stream); rc != 0) return rc;
-    const NtfsVolumeGeometry g = GeometryOf(record);
+    const NtfsVolumeGeometry g = GeometryOf(record, layout);
     if (stream.resident) {
-        if (stream.residentBytes.size() >= static_cast<size_t>(layout_.recordBytes)) return kErrorInvalidParameter;
+        if (stream.residentBytes.size() >= static_cast<size_t>(layout.recordBytes)) return kErrorInvalidParameter;
         return readNtfsStream(reader_, g, stream, stream.residentBytes.size(), sink);
     }
     fromRuns = true;

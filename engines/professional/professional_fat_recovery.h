@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "disk/byte_view.h"
@@ -47,7 +48,7 @@ public:
     // A FAT boot sector met inside the area (a partition of a scanned disk, a volume moved
     // into an image): its geometry places that volume's directories even when only one of
     // its folders survived, where sightings alone would need two. A FAT32 copy places the
-    // volume at the start it was copied from.
+    // volume at the start it was copied from. A FAT12/16 volume's fixed root is read at once.
     void OnBootSector(ByteView sector, uint64_t absoluteSector);
     // A sector that passes IsDirectorySector and is not a subdirectory head.
     void OnDirectorySector(const uint8_t* sector, uint64_t absoluteSector);
@@ -77,14 +78,20 @@ private:
     std::optional<uint64_t> BackupVolumeStart(const qm::FatGeometry& decoded, uint64_t sector);
     // Makes the geometry the area's own (index 0) when nothing came before; false otherwise.
     bool TakeAreaBootGeometry(const profat::FatGeometry& g, const qm::FatGeometry& decoded);
+    // Fixed roots (pro_fat_fixed_root.cpp): the root of a FAT12/16 volume whose boot sector
+    // was met, parsed as a directory under that volume's geometry, once per scan.
+    void ReadFixedRoot(int geometry, const qm::FatGeometry& decoded);
+    bool InFixedRootRead(uint64_t sector) const;
     // Scanning (pro_fat_sectors.cpp, pro_fat_parse.cpp, pro_fat_finish.cpp).
     void ClearScanState();
     // Parses directory entries; returns the directory they were settled in. An unfinished
     // long name at the end comes back in `tail`.
+    // With `settled`, the buffer is known to be that directory's.
     uint32_t ParseBuffer(int geometry, const profat::DirBuffer& buffer, uint32_t assumedDirectory,
-                         std::optional<profat::NameFragment>& tail);
+                         std::optional<profat::NameFragment>& tail, bool settled = false);
     // Parses and keeps whatever long name the buffer leaves unfinished.
-    uint32_t ParseAndKeepTail(int geometry, const profat::DirBuffer& buffer, uint32_t assumedDirectory);
+    uint32_t ParseAndKeepTail(int geometry, const profat::DirBuffer& buffer, uint32_t assumedDirectory,
+                              bool settled = false);
     uint32_t SettleDirectory(int geometry, const profat::DirBuffer& buffer, uint32_t assumed);
     // Returns the folder that later entries belong to ("." entries change it).
     uint32_t OnFolderEntry(int geometry, ByteView entry, const std::string& longName, uint32_t current);
@@ -127,6 +134,7 @@ private:
     SectorReader reader_;
     uint64_t areaStart_ = 0;
     uint64_t areaSectors_ = 0;
+    uint64_t scanEnd_ = 0;  // the end of the area the coordinator reads
     uint16_t volumeTag_ = 0;
     uint32_t sectorSize_ = kDefaultSectorSize;
 
@@ -139,6 +147,8 @@ private:
     std::vector<profat::WaitingFile> waiting_;
     std::deque<profat::NameFragment> fragments_;
     std::map<uint64_t, profat::HeldSector> held_;
+    // Fixed roots already read, as [first, end) sectors; at most one per geometry.
+    std::vector<std::pair<uint64_t, uint64_t>> rootsRead_;
     size_t heldBytes_ = 0;
     profat::CurrentRun run_;
     std::unordered_map<uint64_t, uint32_t> levels_;  // (geometry, cluster) -> folder level

@@ -18,6 +18,7 @@
 
 namespace qm {
 
+struct NtfsBootFields;
 struct NtfsFileName;
 
 class CProfessionalNtfsRecovery : public CStoreBackedEngine {
@@ -46,6 +47,12 @@ public:
     int ParseRecord(const uint8_t* bytes, size_t size, uint64_t foundSector, int phase, uint32_t number);
     // Turns the folders collected on the found files' paths into folder records.
     int ResolveFolders();
+    // An NTFS boot sector met inside the area (a partition of a scanned disk): its MFT is
+    // placed before the scan meets the records, with that volume's record size and cluster size.
+    void OnBootSector(ByteView sector, uint64_t absoluteSector);
+    // The record size of a volume met whose sectors are larger than the medium's (its records
+    // are candidates too), or 0.
+    uint32_t VolumeRecordBytes() const { return volumeRecordBytes_; }
     // The runs of the first unnamed $DATA of the record at a sector: -1 without a record,
     // 87 behind an attribute list, -101 when the data is resident (it has no clusters),
     // -100 without $DATA, else 0.
@@ -62,21 +69,29 @@ private:
     struct PendingFolder {
         uint32_t number = 0;
         int32_t spc = 0;
+        uint32_t recordSectors = 0;
         uint64_t base = 0;
         SharedRuns runs;
     };
 
     int OpenArea(uint64_t firstSector, uint64_t sectorCount, uint32_t sectorSize);
-    int ReadRecordAt(uint64_t sector, std::vector<uint8_t>& buffer);
+    // Enters the MFT a decoded boot sector at `volumeStart` names; the volume's sectors per
+    // cluster in the medium's sectors, or 0 when its sectors cannot be counted in the medium's.
+    int32_t EnterBootMft(const NtfsBootFields& fields, uint64_t volumeStart);
+    // The layout of a record: the size its header states when that is another volume's
+    // record size this medium can hold, else the medium's own.
+    NtfsVolumeGeometry LayoutOf(ByteView record) const;
+    // Reads a whole record in its own layout (in `layout` when asked).
+    int ReadRecordAt(uint64_t sector, std::vector<uint8_t>& buffer, NtfsVolumeGeometry* layout = nullptr);
     int RunsInRecord(ByteView record, RunList& runs) const;
     int ParseWith(int32_t spc, const uint8_t* bytes, size_t size, uint64_t sector, int phase, uint32_t number);
-    int WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t& depth,
+    int WalkAncestors(uint32_t number, uint64_t base, int32_t spc, uint32_t recordSectors, uint32_t& depth,
                       std::unordered_set<uint32_t>& visited, const SharedRuns& runs);
-    void AddPending(uint32_t number, int32_t spc, uint64_t base, const SharedRuns& runs);
+    void AddPending(uint32_t number, int32_t spc, uint32_t recordSectors, uint64_t base, const SharedRuns& runs);
     void AddLostFolder(uint32_t number);
     int JudgeContent(const ScanRecord& record, ByteView residentData, bool hasData, bool resident, int64_t firstCluster,
                      uint16_t dataFlags);
-    NtfsVolumeGeometry GeometryOf(const ScanRecord& record) const;
+    NtfsVolumeGeometry GeometryOf(const ScanRecord& record, const NtfsVolumeGeometry& layout) const;
 
     // The unnamed $DATA of a found file's fixed-up record, attribute list followed.
     int LocateData(ByteView record, const ScanRecord& r, NtfsStream& stream);
@@ -91,6 +106,7 @@ private:
     uint64_t areaSectors_ = 0;
     NtfsVolumeGeometry layout_;  // record size and fix-up layout of the device's sector size
     int32_t spc_ = 8;            // current sectors per cluster
+    uint32_t volumeRecordBytes_ = 0;
 
     MftMap mftMap_;
     std::vector<PendingFolder> pending_;

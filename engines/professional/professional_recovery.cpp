@@ -66,13 +66,13 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
     imagePath_ = where.isImage ? where.imagePath : std::wstring();
     diskNumber_ = where.isImage ? static_cast<int>(kImageDiskNumber) : where.diskNumber;
     // The history knows a partition by what the front end named, an image by its path.
-    areaStart_ = where.isImage ? 0 : where.firstSector;
+    areaStart_ = source.areaStart;
     areaSectors_ = source.areaSectors;
     driveLetter_ = where.tag;
     bytesPerSector_ = source.sectorSize;
     resumeRecord_ = ScanHistoryRecord{};
     resumeAvailable_ = where.isImage
-                           ? history_.FindImage(imagePath_, &resumeRecord_) == 1
+                           ? history_.FindImage(imagePath_, &resumeRecord_, areaStart_) == 1
                            : history_.FindVolume(static_cast<wchar_t>(driveLetter_), static_cast<uint32_t>(diskNumber_),
                                                  areaStart_, areaSectors_, &resumeRecord_) == 1;
     fat_.AttachSource(source);
@@ -150,7 +150,6 @@ uint64_t CProfessionalRecovery::SumFreeExtents() {
 int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, uint64_t firstSector,
                                         uint64_t& filesFound, const CarveProgress& progress, bool& cancelled) {
     const uint32_t bps = bytesPerSector_;
-    const uint32_t recordBytes = proNtfsRecordBytes(bps);
     uint64_t i = 0;
     while (i < sectorsRead) {
         uint8_t* sector = chunk + i * bps;
@@ -158,9 +157,13 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
         const uint64_t absolute = firstSector + i;
         const ByteView view(sector, left);
         uint64_t step = 1;
-        if (bps >= 512 && sector[510] == 0x55 && sector[511] == 0xAA) fat_.OnBootSector(view, absolute);
-        if (isNtfsRecordCandidate(view, bps)) {
+        if (bps >= 512 && sector[510] == 0x55 && sector[511] == 0xAA) {
+            fat_.OnBootSector(view, absolute);
+            ntfs_.OnBootSector(view, absolute);
+        }
+        if (isNtfsRecordCandidate(view, bps, ntfs_.VolumeRecordBytes())) {
             if (!candidateIsDirectory(view)) {
+                const uint32_t recordBytes = view.u32(0x1C);  // a size the candidate test admits
                 if (left >= recordBytes) {
                     ntfs_.ParseRecord(sector, recordBytes, absolute, 0, 0);
                 } else {

@@ -162,6 +162,36 @@ q list "$work/deep-tree.img" --fast --tree --state-dir "$work/state" >/dev/null 
 [ $rc -eq 0 ] && grep -q "shown 256 levels deep; the contents of 1 deeper folder" "$work/tree.err" \
   && ok "list --tree says where a deep tree stops" || { bad "deep tree (rc $rc)"; cat "$work/tree.err"; }
 
+# A whole-disk image: its partitions are listed, scanned in turn and named by their entry.
+if command -v sfdisk >/dev/null; then
+  disk=$work/disk.img
+  truncate -s 100M "$disk"
+  printf 'label: dos\nstart=2048, size=102400, type=c\nstart=104448, size=81920, type=6\n' | sfdisk -q "$disk"
+  mkfs.fat -F 32 --offset 2048 -n PART1 "$disk" 51200 >/dev/null 2>&1
+  mkfs.fat -F 16 --offset 104448 -n PART2 "$disk" 40960 >/dev/null 2>&1
+  p1=$disk@@$((2048 * 512)) p2=$disk@@$((104448 * 512))
+  mmd -i "$p1" ::/DCIM && mcopy -i "$p1" "$samples/baseball.jpg" "::/DCIM/Beach.jpg"
+  mcopy -i "$p2" "$samples/testWAV.wav" "::/Memo.wav" && mcopy -i "$p2" "$samples/testPDF.pdf" "::/Kept.pdf"
+  mdel -i "$p1" "::/DCIM/Beach.jpg" && mdel -i "$p2" "::/Memo.wav"
+  q media "$disk" >"$work/disk.media" 2>&1
+  grep -q "MBR partition table" "$work/disk.media" && grep -q "disk.img:1 .*FAT32 .*PART1" "$work/disk.media" \
+    && grep -q "disk.img:2 .*PART2" "$work/disk.media" && ok "media IMAGE lists the partitions of a disk image" \
+    || { bad "media IMAGE"; cat "$work/disk.media"; }
+  q list "$disk" --fast --state-dir "$work/state" >"$work/disk.list" 2>/dev/null; rc=$?
+  [ $rc -eq 0 ] && grep -qi "^p1/dcim/.each.jpg" "$work/disk.list" && grep -qi "^p2/.emo.wav" "$work/disk.list" \
+    && ok "list of a disk image names files by partition" || { bad "disk image list (rc $rc)"; cat "$work/disk.list"; }
+  q list "$disk:2" --fast --state-dir "$work/state" >"$work/disk2.list" 2>/dev/null
+  [ "$(wc -l <"$work/disk2.list")" -eq 1 ] && grep -qi "^.emo.wav" "$work/disk2.list" \
+    && ok "IMAGE:2 is the second partition alone" || { bad "IMAGE:2"; cat "$work/disk2.list"; }
+  q recover "$disk" --to "$work/disk-out" --state-dir "$work/state" >/dev/null 2>&1; rc=$?
+  [ $rc -eq 0 ] && cmp -s "$work/disk-out/photo/Beach.jpg" "$samples/baseball.jpg" \
+    && cmp -s "$work/disk-out/audio/Memo.wav" "$samples/testWAV.wav" \
+    && ok "deep recovery of a disk image: each partition's deleted files, byte-identical" \
+    || { bad "disk image recovery (rc $rc)"; find "$work/disk-out" -type f; }
+else
+  echo "skip  whole-disk images (sfdisk is not installed)"
+fi
+
 # The source image is never written.
 before=$(cksum <"$image")
 q recover "$image" --to "$work/out2" --state-dir "$work/state" >/dev/null 2>&1

@@ -19,6 +19,7 @@
 #include "app/message_box.h"
 #include "app/recover_process_wnd.h"
 #include "app/single_instance.h"
+#include "disk/byte_view.h"
 #include "results/type_options.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/test_support.h"
@@ -223,6 +224,54 @@ TEST_F(MainWindowTest, LoadedImageFileIsListedWithItsDetails) {
         EXPECT_EQ(before + 2, list->GetCount()) << id;
         EXPECT_EQ(source, window_.SelectedSource()) << id;
     }
+}
+
+// A whole-disk image: 1 MiB holding an MBR with one FAT32 entry at sector 2048, then the volume.
+std::wstring DiskImageOf(const test::TempDir& folder, const std::string& volumeFixture) {
+    std::vector<uint8_t> disk(1u << 20, 0);
+    const std::vector<uint8_t> volume = test::readWholeFile(test::fixturePath(volumeFixture));
+    uint8_t* entry = disk.data() + 0x1BE;
+    entry[4] = 0x0C;  // FAT32 (LBA)
+    putU32(entry + 8, 2048);
+    putU32(entry + 12, static_cast<uint32_t>(volume.size() / 512));
+    disk[510] = 0x55;
+    disk[511] = 0xAA;
+    disk.insert(disk.end(), volume.begin(), volume.end());
+    const std::wstring path = folder.file(L"whole card.img");
+    test::writeWholeFile(path, disk);
+    return path;
+}
+
+TEST_F(MainWindowTest, AWholeDiskImageListsItsPartitionsAndScanningItScansThem) {
+    test::TempDir folder;
+    const std::wstring image = DiskImageOf(folder, "fat/fat32-512.img");
+    app::SetFileDialogStandIn([&](app::FileDialogKind kind, const std::wstring&) {
+        return kind == app::FileDialogKind::OpenImage ? image : std::wstring();
+    });
+    Click(L"BtnDeletedRecovery");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return window_.Wizard().page == kPageChooseMedium; }));
+    auto* disks = window_.FindControl<app::CDiskListUI>(L"DiskList");
+    const int before = disks->GetCount();
+    Click(L"BtnLoadImage");
+    // "Image File", the image, and its one partition below it.
+    ASSERT_TRUE(guitest::PumpUntil([&] { return disks->GetCount() == before + 3; }));
+    disks->SelectItem(disks->GetCount() - 1);
+    const app::MediaSource* partition = window_.SelectedSource();
+    ASSERT_NE(nullptr, partition);
+    EXPECT_EQ(MediaRowKind::ImagePartition, partition->kind);
+    EXPECT_EQ(2048u, partition->imageFirstSector);
+    EXPECT_NE(std::wstring::npos, window_.FindControl(L"Label3")->GetText().find(L"FAT32"));
+    Shot(L"main_page1_disk_image.png");
+
+    disks->SelectItem(disks->GetCount() - 2);  // the image itself: its partitions are scanned
+    Click(L"BtnScan");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return window_.Wizard().page == kPageResults; }, 60000));
+    size_t expected = 0;
+    for (const auto& [type, count] : ExpectedFilesByExtension()) expected += count;
+    size_t listed = 0;
+    for (const TypeNode& type : window_.Found().Types()) listed += type.records.size();
+    EXPECT_EQ(expected, listed);
+    EXPECT_NE(nullptr, partition->engine);
 }
 
 TEST(CreateImageWindow, CopiesAnImageFileWholly) {
