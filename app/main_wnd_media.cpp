@@ -105,6 +105,7 @@ void CMainWnd::FillMediaList(MediaRefill mode) {
     VolumeList volumes;
     std::vector<VolumeEntry> entries;
     if (volumes.Refresh()) volumes.CopyAll(entries);
+    ReadTablesOfBareDisks(entries);
     if (mode == MediaRefill::Full) {
         m_diskList->RemoveAllNodes();
         std::erase_if(m_lastScanned, [](const MediaSource* source) { return !source->IsImageFile(); });
@@ -205,6 +206,8 @@ void CMainWnd::AddImageRow(MediaSource* source) {
     }
     CListExUI::Node* row = AddMediaRow(ImageRow(source->imagePath, source->imageBytes), m_imageRoot, source);
     for (const auto& partition : source->partitions) AddMediaRow(EntryRow(partition->entry, false), row, partition.get());
+    // Its partitions show at once, as a disk's do.
+    if (row && !source->partitions.empty()) m_diskList->SetExpanded(row, true);
 }
 
 void CMainWnd::AddImageFile(const std::wstring& path) {

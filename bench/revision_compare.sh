@@ -40,14 +40,7 @@ if [ ! -f "$deep" ]; then
 fi
 cat "$fast" "$deep" > /dev/null   # both from the page cache
 
-seconds() {  # program, then its arguments; prints the wall seconds
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || true
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc
-}
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+source "$root/bench/timing.sh"
 
 for what in "fast:$fast:--fast" "deep:$deep:--deep"; do
   IFS=: read -r name image mode <<<"$what"

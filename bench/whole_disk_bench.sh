@@ -29,14 +29,7 @@ if [ ! -f "$image" ]; then
 fi
 cat "$image" >/dev/null
 
-seconds() {
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || true
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc
-}
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+source "$root/bench/timing.sh"
 
 for mode in --fast --deep; do
   : > "$work/whole.times"; : > "$work/parts.times"

@@ -16,6 +16,25 @@ const char* kindOf(const VolumeEntry& e) { return e.partitionNumber >= 0 ? "part
 
 }  // namespace
 
+void WriteMediaEntryJson(JsonWriter& json, const std::string& id, const char* kind, const std::string& tag,
+                         const VolumeEntry& e) {
+    json.beginObject();
+    json.key("id").string(id);
+    json.key("kind").string(kind);
+    json.key("tag").string(tag);
+    json.key("fileSystem").string(utf8(e.fsName));
+    json.key("fsType").number(e.fsType);
+    json.key("label").string(utf8(e.label));
+    json.key("partitionNumber").number(e.partitionNumber);
+    json.key("firstSector").unsignedNumber(e.start);
+    json.key("sectorCount").unsignedNumber(e.length);
+    json.key("totalBytes").unsignedNumber(e.totalBytes);
+    json.key("usedBytes").unsignedNumber(e.usedBytes);
+    json.key("freeBytes").unsignedNumber(e.freeBytes);
+    json.key("root").string(utf8(e.rootPath));
+    json.endObject();
+}
+
 const char* SchemeName(PartitionScheme scheme) {
     switch (scheme) {
         case PartitionScheme::Mbr: return "MBR";
@@ -62,21 +81,7 @@ int RunImageMediaCommand(const CliOptions& options) {
         json.key("entries").beginArray();
         for (size_t i = 0; i < layout.entries.size(); ++i) {
             const VolumeEntry& e = layout.entries[i];
-            json.beginObject();
-            json.key("id").string(options.source + ":" + std::to_string(i + 1));
-            json.key("kind").string(kindOf(e));
-            json.key("tag").string(std::to_string(e.tag));
-            json.key("fileSystem").string(utf8(e.fsName));
-            json.key("fsType").number(e.fsType);
-            json.key("label").string(utf8(e.label));
-            json.key("partitionNumber").number(e.partitionNumber);
-            json.key("firstSector").unsignedNumber(e.start);
-            json.key("sectorCount").unsignedNumber(e.length);
-            json.key("totalBytes").unsignedNumber(e.totalBytes);
-            json.key("usedBytes").unsignedNumber(e.usedBytes);
-            json.key("freeBytes").unsignedNumber(e.freeBytes);
-            json.key("root").string("");
-            json.endObject();
+            WriteMediaEntryJson(json, options.source + ":" + std::to_string(i + 1), kindOf(e), std::to_string(e.tag), e);
         }
         json.endArray();
         json.key("problems").beginArray();

@@ -14,6 +14,12 @@ int RunImageMediaCommand(const CliOptions& options);
 // a disk's; used by `probe` too.
 void PrintImageEntries(const std::string& image, const ImageLayout& layout);
 
+class JsonWriter;
+// One entry of `media --json` (a disk's or a disk image's): its id, kind and tag as given,
+// the rest from the entry.
+void WriteMediaEntryJson(JsonWriter& json, const std::string& id, const char* kind, const std::string& tag,
+                         const VolumeEntry& e);
+
 // "MBR" or "GPT"; "none" for a volume image.
 const char* SchemeName(PartitionScheme scheme);
 

@@ -8,6 +8,7 @@
 #include "cli/image_media.h"
 #include "cli/json_writer.h"
 #include "disk/format_text.h"
+#include "disk/image_layout.h"
 #include "disk/volume_list.h"
 #include "platform/device.h"
 #include "platform/folders.h"
@@ -69,6 +70,7 @@ std::map<int, DiskView> collect(int& refreshResult) {
     refreshResult = list.Refresh();
     std::vector<VolumeEntry> entries;
     list.CopyAll(entries);
+    ReadTablesOfBareDisks(entries);
     std::map<int, DiskView> disks;
     for (const VolumeEntry& e : entries) disks[e.diskNumber].entries.push_back(e);
     auto query = CreateSystemVolumeQuery();
@@ -181,21 +183,8 @@ int RunMediaCommand(const CliOptions& options) {
             json.key("entries").beginArray();
             for (size_t i = 0; i < view.entries.size(); ++i) {
                 const VolumeEntry& e = view.entries[i];
-                json.beginObject();
-                json.key("id").string("disk" + std::to_string(number) + ":" + std::to_string(i + 1));
-                json.key("kind").string(kindOf(e, isBareDisk(view)));
-                json.key("tag").string(tagText(e));
-                json.key("fileSystem").string(utf8(e.fsName));
-                json.key("fsType").number(e.fsType);
-                json.key("label").string(utf8(e.label));
-                json.key("partitionNumber").number(e.partitionNumber);
-                json.key("firstSector").unsignedNumber(e.start);
-                json.key("sectorCount").unsignedNumber(e.length);
-                json.key("totalBytes").unsignedNumber(e.totalBytes);
-                json.key("usedBytes").unsignedNumber(e.usedBytes);
-                json.key("freeBytes").unsignedNumber(e.freeBytes);
-                json.key("root").string(utf8(e.rootPath));
-                json.endObject();
+                WriteMediaEntryJson(json, "disk" + std::to_string(number) + ":" + std::to_string(i + 1),
+                                    kindOf(e, isBareDisk(view)), tagText(e), e);
             }
             json.endArray();
             json.endObject();

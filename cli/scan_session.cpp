@@ -102,22 +102,12 @@ bool CScanSession::ResolveSources(ScanOutcome& outcome, std::vector<std::string>
         source.sectorCount = media.wholeDisk ? 0 : media.sectorCount;
         source.driveLetter = media.tag;
         source.sourceTag = media.tag;
-        if (media.wholeDisk) {
-            // A whole disk is read as its own partition table describes it, partition by
-            // partition, as a whole-disk image is.
-            SectorReader disk;
-            if (disk.OpenDisk(media.diskNumber) == 0) {
-                const ImageLayout layout = ReadImageLayout(disk);
-                if (AddPartitions(layout, source, options_.source, names, prefixes)) {
-                    outcome.partitionTable = SchemeName(layout.table.scheme);
-                    return true;
-                }
-            }
-        }
-        sources_.push_back(std::move(source));
-        names.push_back(options_.source);
-        prefixes.emplace_back();
-        return true;
+        // A whole disk is read as its own partition table describes it, partition by
+        // partition, as a whole-disk image is.
+        SectorReader disk;
+        const ImageLayout layout =
+            media.wholeDisk && disk.OpenDisk(media.diskNumber) == 0 ? ReadImageLayout(disk) : ImageLayout{};
+        return AddWholeOrPartitions(std::move(source), layout, outcome, names, prefixes);
     }
     std::wstring imagePath;
     size_t number = 0;
@@ -128,10 +118,7 @@ bool CScanSession::ResolveSources(ScanOutcome& outcome, std::vector<std::string>
             layout.PartitionArea(number, source.firstSector, source.sectorCount)) {
             source.imagePath = imagePath;
             source.sourceTag = static_cast<uint16_t>(number);
-            sources_.push_back(std::move(source));
-            names.push_back(options_.source);
-            prefixes.emplace_back();
-            return true;
+            return AddWholeOrPartitions(std::move(source), ImageLayout{}, outcome, names, prefixes);
         }
         outcome.error = "there is no partition " + std::to_string(number) + " in " + platform::toUtf8(imagePath) +
                         " (see 'quillmere media " + platform::toUtf8(imagePath) + "')";
@@ -140,13 +127,16 @@ bool CScanSession::ResolveSources(ScanOutcome& outcome, std::vector<std::string>
     outcome.error = SourceKindProblem(options_.source);
     if (!outcome.error.empty()) return false;
     ImageLayout layout;
-    if (ReadImageLayout(source.imagePath, layout) == 0 && layout.IsDisk()) {
-        // A whole-disk image: each partition in turn. A table that lists nothing (wiped or
-        // damaged) leaves the image to be read whole.
-        if (AddPartitions(layout, source, options_.source, names, prefixes)) {
-            outcome.partitionTable = SchemeName(layout.table.scheme);
-            return true;
-        }
+    ReadImageLayout(source.imagePath, layout);
+    return AddWholeOrPartitions(std::move(source), layout, outcome, names, prefixes);
+}
+
+bool CScanSession::AddWholeOrPartitions(ScanSource source, const ImageLayout& layout, ScanOutcome& outcome,
+                                        std::vector<std::string>& names, std::vector<std::string>& prefixes) {
+    // A table that lists nothing (wiped or damaged) leaves the medium to be read whole.
+    if (layout.IsDisk() && AddPartitions(layout, source, options_.source, names, prefixes)) {
+        outcome.partitionTable = SchemeName(layout.table.scheme);
+        return true;
     }
     sources_.push_back(std::move(source));
     names.push_back(options_.source);

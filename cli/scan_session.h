@@ -49,6 +49,9 @@ public:
 private:
     // The areas to scan: the source, or the partitions of a whole-disk image (names beside).
     bool ResolveSources(ScanOutcome& outcome, std::vector<std::string>& names, std::vector<std::string>& prefixes);
+    // The source's partitions when `layout` lists any, else the source itself.
+    bool AddWholeOrPartitions(ScanSource source, const ImageLayout& layout, ScanOutcome& outcome,
+                              std::vector<std::string>& names, std::vector<std::string>& prefixes);
     // The partitions a table lists, as parts of `whole`; false when it lists none.
     bool AddPartitions(const ImageLayout& layout, const ScanSource& whole, const std::string& name,
                        std::vector<std::string>& names, std::vector<std::string>& prefixes);

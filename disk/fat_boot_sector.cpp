@@ -1,6 +1,6 @@
 #include "disk/fat_boot_sector.h"
 
-#include "platform/errors.h"
+#include "disk/decode_refusal.h"
 
 namespace qm {
 namespace {
@@ -15,13 +15,7 @@ constexpr uint32_t kMaxFat12Clusters = 4084;
 }  // namespace
 
 int DecodeFatBootSector(ByteView b, FatGeometry& g, const char** why, bool layoutOnly) {
-    const char* ignored = nullptr;
-    const char*& reason = why ? *why : ignored;
-    reason = nullptr;
-    auto refuse = [&reason](const char* text) {
-        reason = text;
-        return kErrorInvalidParameter;
-    };
+    const DecodeRefusal refuse(why);
     g = FatGeometry{};
     if (!b.has(0, 512)) return refuse("the boot sector is cut short");
     g.bytesPerSector = b.u16(fatboot::kBytesPerSector);

@@ -65,7 +65,7 @@ ImageLayout ReadImageLayout(SectorReader& reader) {
     uint64_t previousEnd = minGap;  // the table and the alignment space before the first partition
     std::vector<uint8_t> probe(kProbeSize);
     for (const PartitionEntry& p : parts) {
-        if (p.firstSector > previousEnd && p.firstSector - previousEnd >= minGap)
+        if (p.firstSector > previousEnd && p.firstSector - previousEnd > minGap)
             layout.entries.push_back(gapEntry(previousEnd, p.firstSector - previousEnd, sectorSize));
         VolumeEntry e;
         e.start = p.firstSector;
@@ -89,7 +89,7 @@ ImageLayout ReadImageLayout(SectorReader& reader) {
         layout.entries.push_back(e);
         previousEnd = std::max(previousEnd, p.firstSector + p.sectorCount);
     }
-    if (totalSectors > previousEnd && totalSectors - previousEnd >= minGap)
+    if (totalSectors > previousEnd && totalSectors - previousEnd > minGap)
         layout.entries.push_back(gapEntry(previousEnd, totalSectors - previousEnd, sectorSize));
     uint16_t tag = 1;
     for (VolumeEntry& e : layout.entries) e.tag = tag++;
@@ -101,6 +101,40 @@ int ReadImageLayout(const std::wstring& imagePath, ImageLayout& out) {
     if (int rc = reader.OpenImageFile(imagePath); rc != 0) return rc;
     out = ReadImageLayout(reader);
     return 0;
+}
+
+void ReadTablesOfBareDisks(std::vector<VolumeEntry>& entries, const DiskOpener& open) {
+    std::vector<VolumeEntry> out;
+    bool changed = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const VolumeEntry& e = entries[i];
+        const bool alone = (i == 0 || entries[i - 1].diskNumber != e.diskNumber) &&
+                           (i + 1 == entries.size() || entries[i + 1].diskNumber != e.diskNumber);
+        if (!alone || e.fsType != 0 || e.start != 0 || e.diskNumber < 0) {
+            out.push_back(e);
+            continue;
+        }
+        SectorReader reader;
+        const int rc = open ? open(e.diskNumber, reader) : reader.OpenDisk(e.diskNumber);
+        const ImageLayout layout = rc == 0 ? ReadImageLayout(reader) : ImageLayout{};
+        if (!layout.IsDisk() || layout.entries.empty() || layout.table.sectorSize != layout.unitBytes) {
+            out.push_back(e);
+            continue;
+        }
+        for (VolumeEntry part : layout.entries) {
+            part.diskNumber = e.diskNumber;
+            part.tag = kTagUnnumbered;
+            out.push_back(part);
+        }
+        changed = true;
+    }
+    if (!changed) return;
+    uint16_t counter = 1;
+    for (VolumeEntry& e : out) {
+        if (!HasDriveLetter(e)) e.tag = counter;
+        ++counter;
+    }
+    entries = std::move(out);
 }
 
 bool SplitImagePartitionName(const std::wstring& text, std::wstring& imagePath, size_t& number) {

@@ -3,6 +3,7 @@
 // unpartitioned gaps between them). A bare volume image has no table and no entries.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,20 @@ struct ImageLayout {
     bool PartitionArea(size_t number, uint64_t& firstSector, uint64_t& sectorCount) const;
 };
 
-// Reads the table through an open reader of an image or a whole disk. Gaps of at least 1 MiB
-// are listed; the alignment space before the first partition is not.
+// Reads the table through an open reader of an image or a whole disk. Gaps of more than 1 MiB
+// are listed; alignment space (before the first partition, before a logical volume) is not.
 ImageLayout ReadImageLayout(SectorReader& reader);
 // The same for an image by path: 0, or the Windows error number of the open.
 int ReadImageLayout(const std::wstring& imagePath, ImageLayout& out);
+
+// Opens disk N for reading (tests open an image file in its place).
+using DiskOpener = std::function<int(int diskNumber, SectorReader& reader)>;
+
+// Disks the system lists without partitions (one bare whole-disk entry, as a card whose table
+// the system does not read) are read through their own partition table: the bare entry gives
+// way to the table's partitions and gaps, on that disk. Letterless entries are then numbered by
+// their position in the whole list again, as the disk list numbers them.
+void ReadTablesOfBareDisks(std::vector<VolumeEntry>& entries, const DiskOpener& open = {});
 
 // "card.img:2" -> "card.img" and 2 when the text ends in ':' and digits and what comes before
 // names an existing file (a file really named "x:2" is taken as it is).

@@ -1,6 +1,6 @@
 #include "disk/ntfs_boot_sector.h"
 
-#include "platform/errors.h"
+#include "disk/decode_refusal.h"
 
 namespace qm {
 
@@ -20,13 +20,7 @@ bool HasNtfsBootName(ByteView b) {
 }
 
 int DecodeNtfsBootSector(ByteView b, NtfsBootFields& out, const char** why) {
-    const char* ignored = nullptr;
-    const char*& reason = why ? *why : ignored;
-    reason = nullptr;
-    auto refuse = [&reason](const char* text) {
-        reason = text;
-        return kErrorInvalidParameter;
-    };
+    const DecodeRefusal refuse(why);
     out = NtfsBootFields{};
     if (!HasNtfsBootName(b)) return refuse("it is not an NTFS boot sector");
     const NtfsBootFields f = ReadNtfsBootFields(b);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -59,7 +60,11 @@ void writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
 TempDir::TempDir() {
     static std::atomic<unsigned> serial{0};
     const auto base = std::filesystem::temp_directory_path();
-    const std::string leaf = "qmtest-" + std::to_string(platform::fileTimeNow()) + "-" + std::to_string(serial++);
+    // Test programs run side by side (and two checkouts may test at once): the clock and a
+    // per-process serial alone can meet, a random part keeps the folders apart.
+    static const unsigned processPart = std::random_device{}();
+    const std::string leaf = "qmtest-" + std::to_string(platform::fileTimeNow()) + "-" + std::to_string(processPart) +
+                             "-" + std::to_string(serial++);
 #ifdef _WIN32
     path_ = (base / leaf).wstring();
 #else
