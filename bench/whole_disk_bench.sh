@@ -14,7 +14,7 @@ samples=${QM_DISK_BENCH_SAMPLES:-$root/../shared/data/samples}
 export LC_ALL=C.UTF-8 PATH=$PATH:/usr/sbin:/sbin MTOOLS_SKIP_CHECK=1
 mkdir -p "$work"
 image=$work/disk-2g.img
-starts=(2048 1400832 2799616) size=1398784   # three partitions of 683 MiB
+starts=(2048 1398784 2795520) size=1396736   # three partitions of 682 MiB
 if [ ! -f "$image" ]; then
   rm -f "$image.tmp" && truncate -s 2G "$image.tmp"
   printf 'label: dos\nstart=%s, size=%s, type=c\nstart=%s, size=%s, type=c\nstart=%s, size=%s, type=c\n' \
