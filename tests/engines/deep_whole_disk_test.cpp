@@ -62,7 +62,10 @@ TEST_F(DeepWholeDiskTest, FixedRootOfTheSecondFat16VolumeIsReadUnderItsOwnGeomet
 
     // The live root.txt of each volume, once each.
     std::multiset<uint64_t> rootFileVolumes;
-    for (const ScanRecord& r : named(found, "root.txt")) rootFileVolumes.insert(r.partitionStart);
+    for (const ScanRecord& r : named(found, "root.txt")) {
+        const uint64_t start = r.partitionStart;  // a plain copy: the record's fields are packed
+        rootFileVolumes.insert(start);
+    }
     EXPECT_EQ((std::multiset<uint64_t>{kFirstVolumeSector, secondStart}), rootFileVolumes);
 }
 
