@@ -91,6 +91,8 @@ const char* EngineName(int32_t sourceKind) {
         case kSourceFastFat: return "fast-fat";
         case kSourceProNtfs: return "deep-ntfs";
         case kSourceProFat: return "deep-fat";
+        case kSourceFastExFat: return "fast-exfat";
+        case kSourceProExFat: return "deep-exfat";
         case kSourceCarving: return "carving";
         default: return "unknown";
     }

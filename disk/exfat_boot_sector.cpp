@@ -75,4 +75,38 @@ bool VerifyExFatBootChecksum(ByteView region, uint32_t bytesPerSector) {
     return true;
 }
 
+namespace {
+
+// A decoded region whose checksum sector lies in the area must match it.
+bool regionHolds(ByteView region, const ExFatBootFields& f) {
+    const size_t regionBytes = static_cast<size_t>(f.bytesPerSector()) * exfatboot::kBootRegionSectors;
+    return !region.has(0, regionBytes) || VerifyExFatBootChecksum(region, f.bytesPerSector());
+}
+
+}  // namespace
+
+int ChooseExFatBootSector(ByteView area, ExFatBootFields& out, bool* usedBackup, const char** why) {
+    if (usedBackup) *usedBackup = false;
+    const char* mainWhy = nullptr;
+    ExFatBootFields f;
+    const bool mainDecodes = DecodeExFatBootSector(area, f, &mainWhy) == 0;
+    if (mainDecodes && regionHolds(area, f)) {
+        out = f;
+        return 0;
+    }
+    if (mainDecodes) mainWhy = "its boot region's checksum does not match";
+    // The backup region follows the main one; its sector size is its own to say.
+    for (uint32_t shift = 9; shift <= 12; ++shift) {
+        const ByteView backup = area.sub(static_cast<size_t>(exfatboot::kBootRegionSectors) << shift);
+        ExFatBootFields b;
+        if (DecodeExFatBootSector(backup, b) != 0 || b.bytesPerSectorShift != shift || !regionHolds(backup, b)) continue;
+        out = b;
+        if (usedBackup) *usedBackup = true;
+        if (why) *why = nullptr;
+        return 0;
+    }
+    out = ExFatBootFields{};
+    return DecodeRefusal(why)(mainWhy);
+}
+
 }  // namespace qm

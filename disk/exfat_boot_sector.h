@@ -68,4 +68,10 @@ int DecodeExFatBootSector(ByteView boot, ExFatBootFields& out, const char** why 
 // Whether sector 11 of the boot region (12 sectors) repeats the checksum of sectors 0..10.
 bool VerifyExFatBootChecksum(ByteView bootRegion, uint32_t bytesPerSector);
 
+// The boot sector a reader should trust in a volume's first bytes (`area`): the main one when
+// it decodes and its region's checksum holds (or the area is too short to hold the region),
+// otherwise the backup region's when that decodes and, if present whole, checks. 0 with the
+// fields in out and *usedBackup set; else 87 with the main sector's reason in *why.
+int ChooseExFatBootSector(ByteView area, ExFatBootFields& out, bool* usedBackup = nullptr, const char** why = nullptr);
+
 }  // namespace qm

@@ -1,5 +1,6 @@
 #include "disk/file_system_probe.h"
 
+#include "disk/exfat_boot_sector.h"
 #include "disk/fat_boot_sector.h"
 #include "disk/ntfs_boot_sector.h"
 #include "disk/sector_reader.h"
@@ -118,7 +119,15 @@ size_t FatBackupBootOffset(ByteView area) {
 ProbeVerdict ExamineFileSystem(ByteView probe) {
     const ByteView boot = probe.sub(0, 512);
     ProbeVerdict verdict;
-    if (IsNtfsBootSector(boot)) {
+    if (HasExFatBootName(boot) || HasExFatBootName(probe.sub(exfatboot::kBootRegionSectors * 512, 512))) {
+        // Named exFAT in the main or the backup boot sector (a 512-byte-sector volume's
+        // backup is the one the probe holds whole).
+        ExFatBootFields fields;
+        const char* why = nullptr;
+        verdict.kind = FileSystemKind::ExFat;
+        if (ChooseExFatBootSector(probe, fields, nullptr, &why) != 0)
+            verdict.problem = why ? why : "its boot sector cannot be used";
+    } else if (IsNtfsBootSector(boot)) {
         verdict.kind = FileSystemKind::Ntfs;
     } else if (IsFatBootSector(boot)) {
         verdict.kind = FileSystemKind::Fat;
@@ -154,6 +163,7 @@ const wchar_t* FileSystemKindName(FileSystemKind kind) {
         case FileSystemKind::Fat: return L"FAT";
         case FileSystemKind::Ntfs: return L"NTFS";
         case FileSystemKind::Ext: return L"ext";
+        case FileSystemKind::ExFat: return L"exFAT";
         case FileSystemKind::Unknown: break;
     }
     return L"unknown";

@@ -8,7 +8,7 @@
 
 namespace qm {
 
-enum class FileSystemKind { Fat, Ntfs, Ext, Unknown };
+enum class FileSystemKind { Fat, Ntfs, Ext, ExFat, Unknown };
 
 inline constexpr size_t kProbeSize = 16384;
 

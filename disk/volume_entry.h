@@ -9,6 +9,7 @@ namespace qm {
 inline constexpr uint8_t kFsTypeNtfs = 7;
 inline constexpr uint8_t kFsTypeFat32 = 11;
 inline constexpr uint8_t kFsTypeFat = 6;
+inline constexpr uint8_t kFsTypeExFat = 7;  // exFAT partitions carry NTFS's type byte
 inline constexpr uint8_t kFsTypeLinux = 0x83;
 // A partition whose type byte the system does not report (Linux sees partitions, not their types).
 inline constexpr uint8_t kFsTypeOtherPartition = 0x7F;

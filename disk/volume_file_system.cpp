@@ -51,6 +51,10 @@ uint8_t DescribeVolumeFileSystem(ByteView probe, std::wstring& name, std::wstrin
             name = L"ext";
             label = paddedLabel(probe.sub(1024, 1024), 0x78, 16);
             return kFsTypeLinux;
+        case FileSystemKind::ExFat:
+            // Its label is an entry of the root folder; the partition type byte is NTFS's.
+            name = L"exFAT";
+            return kFsTypeExFat;
         case FileSystemKind::Unknown: break;
     }
     return 0;
@@ -60,6 +64,7 @@ uint8_t FsTypeFromName(const std::wstring& name) {
     const std::wstring n = lower(name);
     if (n == L"ntfs" || n == L"ntfs3") return kFsTypeNtfs;
     if (n == L"fat32") return kFsTypeFat32;
+    if (n == L"exfat") return kFsTypeExFat;
     if (n == L"fat" || n == L"vfat" || n == L"msdos") return kFsTypeFat;
     if (n == L"ext2" || n == L"ext3" || n == L"ext4") return kFsTypeLinux;
     return 0;

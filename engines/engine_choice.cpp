@@ -17,6 +17,7 @@ EngineChoice ChooseEngine(FileSystemKind kind, bool professional) {
         case FileSystemKind::Fat: return EngineChoice::FastFat;
         case FileSystemKind::Ntfs: return EngineChoice::FastNtfs;
         case FileSystemKind::Ext: return EngineChoice::FastExt;
+        case FileSystemKind::ExFat: return EngineChoice::FastExFat;
         case FileSystemKind::Unknown: break;
     }
     return EngineChoice::None;
@@ -29,6 +30,7 @@ std::unique_ptr<IFileRecoveryParse> MakeEngine(EngineChoice choice) {
         case EngineChoice::FastExt: return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CFastExtRecovery);
         case EngineChoice::Professional:
             return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CProfessionalRecovery);
+        case EngineChoice::FastExFat:  // its engine is not built yet
         case EngineChoice::None: break;
     }
     return nullptr;

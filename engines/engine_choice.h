@@ -9,7 +9,7 @@
 
 namespace qm {
 
-enum class EngineChoice { None, FastFat, FastNtfs, FastExt, Professional };
+enum class EngineChoice { None, FastFat, FastNtfs, FastExt, FastExFat, Professional };
 
 // The choice table: fast mode by file system (nothing for an unknown one); the professional
 // mode takes every source.

@@ -19,6 +19,8 @@ enum SourceKind : int32_t {
     kSourceProNtfs = 2,
     kSourceProFat = 3,
     kSourceCarving = 4,
+    kSourceFastExFat = 5,
+    kSourceProExFat = 6,
 };
 
 inline constexpr size_t kRecordNameBytes = 260;
