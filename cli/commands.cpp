@@ -5,6 +5,7 @@
 
 #include "cli/console_scan_window.h"
 #include "cli/destination_guard.h"
+#include "cli/failure_report.h"
 #include "cli/found_files.h"
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
@@ -34,13 +35,16 @@ std::string groupOf(const ScanRecord& record) {
 
 // Scans and reports a failure to the user; false when there is nothing to list.
 bool scanSource(const CliOptions& options, CScanSession& session, ScanOutcome& outcome) {
-    outcome = session.Run(options.json);
+    for (const std::string& type : UnknownTypes(options))
+        std::fprintf(stderr, "quillmere: warning: no file type '%s' is known; only names ending in .%s are listed\n",
+                     type.c_str(), type.c_str());
+    outcome = session.Run(options.json || options.quiet);
     if (outcome.exitCode != 0) {
-        std::fprintf(stderr, "quillmere: cannot scan %s: %s\n", options.source.c_str(), outcome.error.c_str());
+        ReportFailure(options, outcome.exitCode, outcome.errorCode, "cannot scan " + options.source + ": " + outcome.error);
         return false;
     }
     if (outcome.cancelled) std::fprintf(stderr, "quillmere: interrupted; showing what was found so far\n");
-    if (!outcome.note.empty()) std::fprintf(stderr, "quillmere: note: %s\n", outcome.note.c_str());
+    if (!outcome.note.empty() && !options.quiet) std::fprintf(stderr, "quillmere: note: %s\n", outcome.note.c_str());
     return true;
 }
 
@@ -254,7 +258,7 @@ int RunListCommand(const CliOptions& options) {
         std::printf("%s\n", json.text().c_str());
     } else {
         for (const FoundFile& f : files) printFileLine(f, options.tree);
-        std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
+        if (!options.quiet) std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
         if (cut.folders > 0)
             WriteText(stderr, L"The tree is shown " + std::to_wstring(kMaxTreeDepth) +
                                   L" levels deep; the contents of " + std::to_wstring(cut.folders) +
@@ -266,11 +270,13 @@ int RunListCommand(const CliOptions& options) {
 
 int RunRecoverCommand(const CliOptions& options) {
     const std::wstring destination = platform::fromUtf8(options.destination);
-    if (int rc = RefuseDestinationOnSource(options.source, options.destination); rc != 0) return rc;
+    if (int rc = RefuseDestinationOnSource(options); rc != 0) return rc;
     if (int rc = platform::createFolderTree(destination); rc != 0) {
-        std::fprintf(stderr, "quillmere: cannot use %s as the destination: %s\n", options.destination.c_str(),
-                     utf8(platform::errorMessage(rc)).c_str());
-        return kExitSomeFailed;
+        // The system says "File exists" for a file in the way; the user reads what it is.
+        const std::string why = platform::pathExists(destination) && !platform::isFolder(destination)
+                                    ? "it is a file, not a folder"
+                                    : utf8(platform::errorMessage(rc));
+        return ReportFailure(options, kExitSomeFailed, rc, "cannot use " + options.destination + " as the destination: " + why);
     }
     CScanSession session(options);
     ScanOutcome outcome;
@@ -285,7 +291,7 @@ int RunRecoverCommand(const CliOptions& options) {
     CRecoveryJob job(texts, destination);
     job.SetResume(options.resume);
     // A running count on a terminal; logs get the result lines only.
-    const bool live = !options.json && platform::stderrIsTerminal();
+    const bool live = !options.json && !options.quiet && platform::stderrIsTerminal();
     job.SetDisplay([&job, live](const RecoveryView& view) {
         if (g_interrupted) job.RequestCancelLocked();
         if (live && view.percent == 100) WriteText(stderr, L"\r  " + view.countsText + L"\x1b[K");

@@ -1,9 +1,9 @@
 #include "cli/destination_guard.h"
 
-#include <cstdio>
-
+#include "cli/failure_report.h"
 #include "cli/media_command.h"
 #include "disk/destination_check.h"
+#include "platform/errors.h"
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -22,19 +22,19 @@ bool SourceMediumOf(const std::string& sourceText, platform::SourceMedium& mediu
     return true;
 }
 
-int RefuseDestinationOnSource(const platform::SourceMedium& source, const std::string& destination,
-                              const char* kind, const char* done) {
-    const DestinationCheck check = CheckDestination(source, platform::fromUtf8(destination));
+int RefuseDestinationOnSource(const CliOptions& options, const platform::SourceMedium& source, const char* kind,
+                              const char* done) {
+    const DestinationCheck check = CheckDestination(source, platform::fromUtf8(options.destination));
     if (!check.onSource) return 0;
-    std::fprintf(stderr, "quillmere: the %s %s lies on the medium being %s (%s); choose a folder on another disk\n",
-                 kind, destination.c_str(), done, platform::toUtf8(check.device).c_str());
-    return kExitDestinationOnSource;
+    return ReportFailure(options, kExitDestinationOnSource, kErrorAccessDenied,
+                         std::string("the ") + kind + " " + options.destination + " lies on the medium being " + done +
+                             " (" + platform::toUtf8(check.device) + "); choose a folder on another disk");
 }
 
-int RefuseDestinationOnSource(const std::string& sourceText, const std::string& destination) {
+int RefuseDestinationOnSource(const CliOptions& options) {
     platform::SourceMedium medium;
-    if (!SourceMediumOf(sourceText, medium)) return 0;
-    return RefuseDestinationOnSource(medium, destination, "destination", "recovered");
+    if (!SourceMediumOf(options.source, medium)) return 0;
+    return RefuseDestinationOnSource(options, medium, "destination", "recovered");
 }
 
 }  // namespace qm::cli

@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "cli/options.h"
 #include "platform/same_medium.h"
 
 namespace qm::cli {
@@ -12,12 +13,12 @@ inline constexpr int kExitDestinationOnSource = 2;
 // False when a disk name does not resolve; the scan reports that itself.
 bool SourceMediumOf(const std::string& sourceText, platform::SourceMedium& medium);
 
-// 0 when destination may be written; otherwise says why on stderr and returns
+// 0 when options.destination may be written; otherwise reports why and returns
 // kExitDestinationOnSource. The message names the destination as `kind` ("destination",
 // "image") and the medium as being `done` ("recovered", "copied").
-int RefuseDestinationOnSource(const platform::SourceMedium& source, const std::string& destination,
-                              const char* kind, const char* done);
+int RefuseDestinationOnSource(const CliOptions& options, const platform::SourceMedium& source, const char* kind,
+                              const char* done);
 // For "recover": the source as given on the command line.
-int RefuseDestinationOnSource(const std::string& sourceText, const std::string& destination);
+int RefuseDestinationOnSource(const CliOptions& options);
 
 }  // namespace qm::cli

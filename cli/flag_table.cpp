@@ -149,6 +149,12 @@ const std::vector<FlagDef>& Flags() {
              o.stateDir = v;
              return true;
          }},
+        {"--quiet", "", {"scan", "list", "recover", "image"},
+         "no progress, notes or counts on standard error; failures are still said", nullptr, false,
+         [](const E&, CliOptions& o, E&) {
+             o.quiet = true;
+             return true;
+         }},
     };
     return flags;
 }

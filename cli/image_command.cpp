@@ -4,6 +4,7 @@
 
 #include "cli/console_scan_window.h"
 #include "cli/destination_guard.h"
+#include "cli/failure_report.h"
 #include "cli/json_writer.h"
 #include "cli/media_command.h"
 #include "cli/scan_session.h"
@@ -60,7 +61,7 @@ int RunImageCommand(const CliOptions& options) {
     const std::wstring imagePath = platform::fromUtf8(options.destination);
     ImageCopyJob job;
     ImageProgress progress;
-    progress.quiet = options.json;
+    progress.quiet = options.json || options.quiet;
     progress.terminal = platform::stderrIsTerminal();
     job.progress = ImageProgress::Fn;
 
@@ -73,32 +74,29 @@ int RunImageCommand(const CliOptions& options) {
         MediaSource media;
         std::string error;
         if (!ResolveMediaSource(options.source, media, error)) {
-            std::fprintf(stderr, "quillmere: %s\n", error.c_str());
-            return kExitSourceError;
+            return ReportFailure(options, kExitSourceError, kErrorFileNotFound, error);
         }
         first = media.firstSector;
         count = media.sectorCount;
         rc = source->OpenDisk(media.diskNumber);
     } else {
         if (const std::string problem = SourceKindProblem(options.source); !problem.empty()) {
-            std::fprintf(stderr, "quillmere: cannot open %s: %s\n", options.source.c_str(), problem.c_str());
-            return kExitSourceError;
+            return ReportFailure(options, kExitSourceError, kErrorInvalidParameter,
+                                 "cannot open " + options.source + ": " + problem);
         }
         rc = source->OpenImageFile(platform::fromUtf8(options.source));
     }
     if (rc != 0) {
-        std::fprintf(stderr, "quillmere: cannot open %s: %s\n", options.source.c_str(),
-                     utf8(platform::errorMessage(rc)).c_str());
-        return kExitSourceError;
+        return ReportFailure(options, kExitSourceError, rc,
+                             "cannot open " + options.source + ": " + utf8(platform::errorMessage(rc)));
     }
     if (IsSameFile(source->Path(), imagePath)) {
-        std::fprintf(stderr, "quillmere: the image cannot be written over its own source (%s)\n",
-                     options.destination.c_str());
-        return 2;
+        return ReportFailure(options, 2, kErrorInvalidParameter,
+                             "the image cannot be written over its own source (" + options.destination + ")");
     }
-    if (int refused = RefuseDestinationOnSource({source->Path(), fromDisk}, options.destination, "image", "copied"))
+    if (int refused = RefuseDestinationOnSource(options, {source->Path(), fromDisk}, "image", "copied"))
         return refused;
-    if (!options.json)
+    if (!options.json && !options.quiet)
         std::fprintf(stderr, "imaging %s into %s\n", options.source.c_str(), options.destination.c_str());
     rc = CopySourceToImage(job, std::move(source), first, count, imagePath, &progress);
     if (progress.barOpen) std::fputc('\n', stderr);

@@ -1,5 +1,7 @@
 #include "cli/image_media.h"
 
+#include "cli/failure_report.h"
+
 #include <cstdio>
 
 #include "cli/json_writer.h"
@@ -61,9 +63,7 @@ int RunImageMediaCommand(const CliOptions& options) {
     const std::wstring path = platform::fromUtf8(options.source);
     ImageLayout layout;
     if (int rc = ReadImageLayout(path, layout); rc != 0) {
-        std::fprintf(stderr, "quillmere: cannot open %s: %s\n", options.source.c_str(),
-                     utf8(platform::errorMessage(rc)).c_str());
-        return 1;
+        return ReportFailure(options, 1, rc, "cannot open " + options.source + ": " + utf8(platform::errorMessage(rc)));
     }
     const uint32_t sectorSize = layout.table.sectorSize;
     if (options.json) {

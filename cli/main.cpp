@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_table.h"
 #include "cli/commands.h"
+#include "cli/failure_report.h"
 #include "cli/image_command.h"
 #include "cli/media_command.h"
 #include "cli/options.h"
@@ -16,9 +18,12 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     qm::cli::CliOptions options;
     std::string error;
-    if (qm::cli::ParseOptions(args, options, error) != 0) {
-        std::fprintf(stderr, "quillmere: %s\n\n%s", error.c_str(), qm::cli::HelpText(options.command).c_str());
-        return 2;
+    if (qm::cli::ParseOptions(args, options, error) != 0)
+        return qm::cli::ReportUsageError(args, qm::cli::FindCommand(options.command) ? options.command : "", error);
+    if (options.version) {
+        std::printf("quillmere %s (built %s%s%s)\n", QM_VERSION_TEXT, QM_BUILD_DATE, *QM_COMMIT ? ", commit " : "",
+                    QM_COMMIT);
+        return 0;
     }
     if (options.help) {
         std::fputs(qm::cli::HelpText(options.command).c_str(), stdout);

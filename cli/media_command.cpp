@@ -1,5 +1,8 @@
 #include "cli/media_command.h"
 
+#include "cli/failure_report.h"
+#include "platform/errors.h"
+
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -160,8 +163,7 @@ int RunMediaCommand(const CliOptions& options) {
     int refreshed = 0;
     const auto disks = collect(refreshed);
     if (!refreshed) {
-        std::fprintf(stderr, "quillmere: the system's list of disks cannot be read\n");
-        return 1;
+        return ReportFailure(options, 1, kErrorNotReady, "the system's list of disks cannot be read");
     }
     if (options.json) {
         JsonWriter json;

@@ -4,6 +4,8 @@
 
 #include "cli/command_table.h"
 #include "cli/flag_table.h"
+#include "engines/carving/signature_table.h"
+#include "results/type_classification.h"
 
 namespace qm::cli {
 namespace {
@@ -80,6 +82,11 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         return 2;
     }
     out.command = args[0];
+    if (out.command == "--version" || out.command == "-V") {
+        out.version = true;
+        out.command.clear();
+        return 0;
+    }
     if (out.command == "--help" || out.command == "-h" || out.command == "help") {
         out.help = true;
         out.command = args.size() > 1 ? args[1] : "";
@@ -105,13 +112,25 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
             out.source = a;
             continue;
         }
-        const FlagDef* flag = FindFlag(a, out.command);
+        const size_t equals = a.find('=');
+        const std::string name = a.substr(0, equals);
+        const FlagDef* flag = FindFlag(name, out.command);
         if (!flag) {
-            error = IsKnownFlag(a) ? out.command + " does not take " + a : "unknown option '" + a + "'";
+            error = IsKnownFlag(name) ? out.command + " does not take " + name : "unknown option '" + name + "'";
             return 2;
         }
         std::string value;
-        if (!flag->argument.empty()) {
+        if (equals != std::string::npos) {
+            value = a.substr(equals + 1);
+            if (flag->argument.empty()) {
+                error = name + " takes no value";
+                return 2;
+            }
+            if (value.empty()) {
+                error = name + " needs a value";
+                return 2;
+            }
+        } else if (!flag->argument.empty()) {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = a + " needs a value";
                 return 2;
@@ -122,6 +141,14 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         given.push_back(flag);
     }
     if (out.help) return 0;
+    // --resume continues a deep scan: it goes with --deep, never with --fast.
+    const auto givenNamed = [&](const char* name) {
+        return std::any_of(given.begin(), given.end(), [&](const FlagDef* f) { return f->name == name; });
+    };
+    if (givenNamed("--fast") && (givenNamed("--deep") || givenNamed("--resume"))) {
+        error = std::string("--fast cannot be used with ") + (givenNamed("--deep") ? "--deep" : "--resume");
+        return 2;
+    }
     if (!command->operand && !out.source.empty()) {
         error = out.command + " takes no source";
         return 2;
@@ -138,6 +165,16 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         }
     }
     return 0;
+}
+
+std::vector<std::string> UnknownTypes(const CliOptions& options) {
+    std::vector<std::string> unknown;
+    for (const std::string& type : options.types) {
+        const std::wstring wide(type.begin(), type.end());
+        if (type != "other" && GroupOfExtension(wide) == FileGroup::Other && FirstRowOfExtension(type) < 0)
+            unknown.push_back(type);
+    }
+    return unknown;
 }
 
 std::string HelpText(const std::string& name) {

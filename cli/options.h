@@ -13,6 +13,8 @@ struct CliOptions {
     bool json = false;
     bool tree = false;
     bool help = false;
+    bool version = false;
+    bool quiet = false;               // --quiet: only failures on standard error
     bool resume = false;              // continue an interrupted deep scan of the same source
     std::vector<std::string> types;   // extensions without the dot, lower-case
     std::vector<std::string> groups;  // names from GroupNames(): photo, audio, ..., other
@@ -20,10 +22,15 @@ struct CliOptions {
     std::string stateDir;             // --state-dir
 };
 
-// 0 when the arguments make sense, else 2 with a message in error.
+// 0 when the arguments make sense, else 2 with a message in error. A flag's value may follow
+// it as the next argument or after "=" (--state-dir=DIR).
 int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::string& error);
 
 // The --help text of a command (the overview for an empty or unknown one).
 std::string HelpText(const std::string& command);
+
+// The --type extensions that name no type this program knows (a likely typo); the filter
+// still takes them, as found files may carry any extension.
+std::vector<std::string> UnknownTypes(const CliOptions& options);
 
 }  // namespace qm::cli

@@ -48,7 +48,7 @@ std::string refusalText(const EngineRefusal& refusal) {
         return "its " + kind + " file system cannot be used: " + refusal.problem + " (--deep searches it by content)";
     if (refusal.error == kErrorReadFault) return "it is too short to hold a file system";
     if (refusal.error != 0) return platform::toUtf8(platform::errorMessage(refusal.error));
-    return "no FAT or NTFS file system was found at its start (--deep searches it by content)";
+    return "no FAT, exFAT or NTFS file system was found at its start (--deep searches it by content)";
 }
 
 }  // namespace
@@ -125,7 +125,10 @@ bool CScanSession::ResolveSources(ScanOutcome& outcome, std::vector<std::string>
         return false;
     }
     outcome.error = SourceKindProblem(options_.source);
-    if (!outcome.error.empty()) return false;
+    if (!outcome.error.empty()) {
+        outcome.errorCode = kErrorInvalidFunction;  // not a file or disk that can be read
+        return false;
+    }
     ImageLayout layout;
     ReadImageLayout(source.imagePath, layout);
     return AddWholeOrPartitions(std::move(source), layout, outcome, names, prefixes);
@@ -162,6 +165,7 @@ void CScanSession::ScanPart(ScanSource& source, const std::string& name, const s
     part.fileSystem = FileSystemKindName(source.refusal.kind);
     if (code == kScanWindowNoEngine) {
         part.error = refusalText(source.refusal);
+        part.errorCode = source.refusal.error != 0 ? source.refusal.error : kErrorUnrecognizedVolume;
         outcome.parts.push_back(part);
         return;
     }
@@ -177,6 +181,7 @@ void CScanSession::ScanPart(ScanSource& source, const std::string& name, const s
         // What was found before the failure is still shown; with nothing found it is a failure.
         if (part.engine->GetFoundCount() == 0) {
             part.error = why + " (--deep searches it by content)";
+            part.errorCode = source.scanResult;
             part.engine = nullptr;
         } else {
             part.note = why + "; showing what was found before";
@@ -190,6 +195,7 @@ ScanOutcome CScanSession::Run(bool quiet) {
     std::vector<std::string> names, prefixes;
     if (!ResolveSources(outcome, names, prefixes)) {
         outcome.exitCode = 1;
+        if (outcome.errorCode == 0) outcome.errorCode = kErrorFileNotFound;
         return outcome;
     }
     for (size_t i = 0; i < sources_.size() && !outcome.cancelled; ++i)
@@ -215,6 +221,9 @@ ScanOutcome CScanSession::Run(bool quiet) {
     if (scanned == 0) {
         outcome.exitCode = 1;
         outcome.error = whole ? outcome.parts[0].error : outcome.note;
+        for (const ScannedPart& part : outcome.parts)
+            if (outcome.errorCode == 0) outcome.errorCode = part.errorCode;
+        if (outcome.errorCode == 0) outcome.errorCode = kErrorUnrecognizedVolume;
         outcome.note.clear();
     }
     return outcome;

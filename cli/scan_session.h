@@ -23,6 +23,7 @@ struct ScannedPart {
     std::string prefix;   // "p2/" before the folders of a partition of a whole-disk image
     std::wstring fileSystem;
     std::string error;    // why it could not be scanned (no engine then)
+    int errorCode = 0;    // the Windows error number behind it
     std::string note;     // a warning that does not stop the listing
     IFileRecoveryParse* engine = nullptr;
 };
@@ -31,6 +32,7 @@ struct ScanOutcome {
     int exitCode = 0;  // 0, or 1 when no engine could be made for any part of the source
     bool cancelled = false;
     std::string error;  // why, for the user
+    int errorCode = 0;  // the Windows error number behind it
     std::string note;   // a warning that does not stop the listing
     std::wstring fileSystem;
     std::string partitionTable;       // "MBR" or "GPT" for a whole-disk image, else empty

@@ -28,6 +28,7 @@ enum : int {
     kErrorDirNotEmpty = 145,
     kErrorAlreadyExists = 183,
     kErrorFilenameTooLong = 206,
+    kErrorUnrecognizedVolume = 1005,
     kErrorIoDevice = 1117,
     kErrorFileCorrupt = 1392,
 };

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/posix/errno_map.h"
+#include "platform/text.h"
 
 namespace qm::platform {
 
@@ -41,38 +43,51 @@ int lastError() {
     return fromErrno(errno);
 }
 
-std::wstring errorMessage(int code) {
-    // The texts Windows gives for these numbers, so that reports read alike everywhere.
+namespace {
+
+// The errno that stands for a Windows error number, or 0 when none does.
+int errnoFor(int code) {
     switch (code) {
-        case 0: return L"The operation completed successfully.";
-        case kErrorInvalidFunction: return L"Incorrect function.";
-        case kErrorFileNotFound: return L"The system cannot find the file specified.";
-        case kErrorPathNotFound: return L"The system cannot find the path specified.";
-        case kErrorAccessDenied: return L"Access is denied.";
-        case kErrorInvalidHandle: return L"The handle is invalid.";
-        case kErrorNotEnoughMemory: return L"Not enough memory resources are available to process this command.";
-        case kErrorWriteProtect: return L"The media is write protected.";
-        case kErrorNotReady: return L"The device is not ready.";
-        case kErrorCrc: return L"Data error (cyclic redundancy check).";
-        case kErrorWriteFault: return L"The system cannot write to the specified device.";
-        case kErrorReadFault: return L"The system cannot read from the specified device.";
-        case kErrorSharingViolation:
-            return L"The process cannot access the file because it is being used by another process.";
-        case kErrorHandleEof: return L"Reached the end of the file.";
-        case kErrorNotSupported: return L"The request is not supported.";
-        case kErrorFileExists: return L"The file exists.";
-        case kErrorInvalidParameter: return L"The parameter is incorrect.";
-        case kErrorBrokenPipe: return L"The pipe has been ended.";
-        case kErrorDiskFull: return L"There is not enough space on the disk.";
-        case kErrorInvalidName: return L"The filename, directory name, or volume label syntax is incorrect.";
-        case kErrorDirNotEmpty: return L"The directory is not empty.";
-        case kErrorAlreadyExists: return L"Cannot create a file when that file already exists.";
-        case kErrorFilenameTooLong: return L"The filename or extension is too long.";
-        case kErrorIoDevice: return L"The request could not be performed because of an I/O device error.";
-        case kErrorFileCorrupt: return L"The file or directory is corrupted and unreadable.";
+        case kErrorInvalidFunction: return ENOSYS;
+        case kErrorFileNotFound:
+        case kErrorPathNotFound: return ENOENT;
+        case kErrorAccessDenied: return EACCES;
+        case kErrorInvalidHandle: return EBADF;
+        case kErrorNotEnoughMemory: return ENOMEM;
+        case kErrorWriteProtect: return EROFS;
+        case kErrorNotReady: return ENOMEDIUM;
+        case kErrorWriteFault:
+        case kErrorReadFault:
+        case kErrorIoDevice: return EIO;
+        case kErrorSharingViolation: return EBUSY;
+        case kErrorNotSupported: return EOPNOTSUPP;
+        case kErrorFileExists:
+        case kErrorAlreadyExists: return EEXIST;
+        case kErrorInvalidParameter: return EINVAL;
+        case kErrorBrokenPipe: return EPIPE;
+        case kErrorDiskFull: return ENOSPC;
+        case kErrorDirNotEmpty: return ENOTEMPTY;
+        case kErrorFilenameTooLong: return ENAMETOOLONG;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+std::wstring errorMessage(int code) {
+    // The system's own wording where an errno stands for the number, as other programs here
+    // print it; the numbers themselves stay Windows' in reports and exit codes.
+    if (code == 0) return L"Success";
+    if (const int e = errnoFor(code)) return fromUtf8(std::strerror(e));
+    switch (code) {
+        case kErrorCrc: return L"Data error (cyclic redundancy check)";
+        case kErrorHandleEof: return L"Reached the end of the medium";
+        case kErrorInvalidName: return L"Invalid file name";
+        case kErrorFileCorrupt: return L"File or folder is corrupted and unreadable";
+        case kErrorUnrecognizedVolume: return L"No file system this mode knows was found";
         default: {
             wchar_t text[64];
-            std::swprintf(text, 64, L"Error %d.", code);
+            std::swprintf(text, 64, L"Error %d", code);
             return text;
         }
     }

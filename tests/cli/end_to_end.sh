@@ -125,8 +125,18 @@ if [ ${#runner[@]} -eq 0 ]; then
   [ $rc -eq 1 ] && [ $rc2 -eq 1 ] && grep -q "pipe or socket" "$work/err" && ok "a pipe as source: exit 1 with reason, no wait" \
     || bad "a pipe as source (rc $rc/$rc2)"
 fi
-q list >/dev/null 2>&1; rc=$?
-[ $rc -eq 2 ] && ok "bad usage: exit 2" || bad "bad usage (rc $rc)"
+q list >/dev/null 2>"$work/err"; rc=$?
+[ $rc -eq 2 ] && [ "$(wc -l <"$work/err")" -eq 1 ] && grep -q "quillmere --help list" "$work/err" \
+  && ok "bad usage: exit 2, one line pointing at the command's help" || { bad "bad usage (rc $rc)"; cat "$work/err"; }
+# Every failure gives a JSON document when one was asked for.
+q scan "$work/missing.img" --json --state-dir "$work/state" >"$work/fail.json" 2>/dev/null
+q list "$image" --json --frobnicate >"$work/usage.json" 2>/dev/null
+python3 - "$work/fail.json" "$work/usage.json" <<'PY' && ok "failures with --json: a document with error and message" || bad "JSON on failure"
+import json, sys
+fail, usage = (json.load(open(p)) for p in sys.argv[1:])
+assert fail["error"] == 2 and fail["exitCode"] == 1 and "missing.img" in fail["message"], fail
+assert usage["exitCode"] == 2 and "frobnicate" in usage["message"], usage
+PY
 q --help recover | grep -q "exit codes" && ok "--help names the exit codes" || bad "--help"
 
 # --deep: files no file system names are found by their content and come back whole.

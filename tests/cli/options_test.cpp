@@ -45,6 +45,22 @@ TEST(CliOptions, MistakesAreUsageErrorsWithAReason) {
     EXPECT_NE(std::string::npos, HelpText("recover").find("exit codes"));
 }
 
+TEST(CliOptions, ValuesAfterEqualsAndContradictoryModes) {
+    CliOptions o;
+    std::string error;
+    ASSERT_EQ(0, ParseOptions({"list", "a.img", "--state-dir=st", "--type=jgp,jpg", "--quiet"}, o, error)) << error;
+    EXPECT_EQ("st", o.stateDir);
+    EXPECT_TRUE(o.quiet);
+    EXPECT_EQ((std::vector<std::string>{"jgp"}), UnknownTypes(o));
+    EXPECT_EQ(2, ParseOptions({"list", "a.img", "--state-dir="}, o, error));
+    EXPECT_EQ(2, ParseOptions({"list", "a.img", "--tree=yes"}, o, error));
+    EXPECT_EQ(2, ParseOptions({"scan", "a.img", "--fast", "--deep"}, o, error));
+    EXPECT_EQ(2, ParseOptions({"scan", "a.img", "--resume", "--fast"}, o, error));
+    EXPECT_EQ(0, ParseOptions({"scan", "a.img", "--deep", "--resume"}, o, error)) << error;
+    EXPECT_EQ(0, ParseOptions({"--version"}, o, error));
+    EXPECT_TRUE(o.version);
+}
+
 TEST(JsonWriter, NestingAndEscapes) {
     JsonWriter json;
     json.beginObject();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/file_system_probe.h"
 #include "platform/errors.h"
 #include "tests/support/test_support.h"
 
@@ -87,6 +88,36 @@ TEST(ExFatBootSector, EachRefusalFollowsFromOneEditedField) {
         EXPECT_STREQ(why, e.reason);
         EXPECT_EQ(f.clusterCount, 0u);
     }
+}
+
+// A card whose first sector was overwritten is still read through its backup boot region, and
+// the probe names it exFAT; one whose both regions are gone is named exFAT with a reason.
+TEST(ExFatBootSector, BackupRegionStandsInForADamagedMainOne) {
+    auto image = readImage("exfat-512-c4k.img");
+    image.resize(kProbeSize);
+    ExFatBootFields main, chosen;
+    ASSERT_EQ(DecodeExFatBootSector(ByteView(image.data(), image.size()), main), 0);
+    EXPECT_EQ(ExamineFileSystem(ByteView(image.data(), image.size())).kind, FileSystemKind::ExFat);
+    EXPECT_TRUE(ExamineFileSystem(ByteView(image.data(), image.size())).usable());
+
+    // A changed byte the checksum covers: the main region no longer checks, the backup does.
+    image[0x80] ^= 0xFF;
+    bool backup = false;
+    ASSERT_EQ(ChooseExFatBootSector(ByteView(image.data(), image.size()), chosen, &backup), 0);
+    EXPECT_TRUE(backup);
+    EXPECT_EQ(chosen.clusterCount, main.clusterCount);
+    std::memset(image.data(), 0, 512);
+    EXPECT_TRUE(ExamineFileSystem(ByteView(image.data(), image.size())).usable());
+
+    std::memset(image.data() + 12 * 512, 0, 512);
+    EXPECT_EQ(ExamineFileSystem(ByteView(image.data(), image.size())).kind, FileSystemKind::Unknown);
+    std::memcpy(image.data() + 12 * 512 + exfatboot::kFileSystemName, "EXFAT   ", 8);
+    image[12 * 512 + 0x1FE] = 0x55;
+    image[12 * 512 + 0x1FF] = 0xAA;
+    const ProbeVerdict named = ExamineFileSystem(ByteView(image.data(), image.size()));
+    EXPECT_EQ(named.kind, FileSystemKind::ExFat);
+    EXPECT_FALSE(named.usable());
+    EXPECT_FALSE(named.problem.empty());
 }
 
 }  // namespace
