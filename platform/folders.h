@@ -42,6 +42,8 @@ int moveFile(const std::wstring& from, const std::wstring& to, bool replace);
 int listFolder(const std::wstring& path, std::vector<std::wstring>& names);
 // Last-write time as a FILETIME (100 ns ticks since 1601-01-01 UTC).
 int lastWriteTime(const std::wstring& path, uint64_t& fileTime);
+// Sets a file's last-write and last-access times (FILETIMEs); a 0 leaves that time alone.
+int setFileTimes(const std::wstring& path, uint64_t modified, uint64_t accessed);
 // Free bytes of the volume behind a drive letter; 0 when it cannot be learned.
 uint64_t driveFreeBytes(wchar_t driveLetter);
 

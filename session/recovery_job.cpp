@@ -234,7 +234,11 @@ void CRecoveryJob::SettleItem(const RecoveryItem& item, const std::wstring& path
         AddDetail({path, L"Success", 0});
     }
     KeepPartialCopies();
-    if (result != 0 || item.record.isFolder || item.record.size == 0) return;
+    if (result != 0 || item.record.isFolder) return;
+    // The copy carries the times the file had; a file system without them leaves the copy's.
+    const uint64_t modified = item.record.modified, accessed = item.record.accessed;  // copies: packed record
+    platform::setFileTimes(path, modified, accessed);
+    if (item.record.size == 0) return;
     auto row = std::find_if(details_.rbegin(), details_.rend(),
                             [&](const RecoveryDetailRow& r) { return r.path == path && r.error == 0; });
     if (row == details_.rend()) return;

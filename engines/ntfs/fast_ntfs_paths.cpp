@@ -43,9 +43,10 @@ void CFastNtfsRecovery::ParseFileRecord(uint8_t* record, uint64_t number, uint64
     r.isFolder = 0;
     r.fsId = static_cast<int32_t>(number);
     r.clusterBytes = g.clusterBytes;
-    r.created = s.fileName.created;
-    r.modified = s.fileName.modified;
-    r.accessed = s.fileName.accessed;
+    const NtfsUserTimes times = UserTimes(s.hasStandardInfo, s.standardInfo, s.fileName);
+    r.created = times.created;
+    r.modified = times.modified;
+    r.accessed = times.accessed;
     r.size = s.hasData ? s.dataSize : s.fileName.realSize;
     r.location = sector;
     r.partitionStart = g.volumeStartSector;
@@ -81,6 +82,8 @@ const CFastNtfsRecovery::FolderInfo& CFastNtfsRecovery::FolderInfoOf(uint32_t nu
         info.signatureOk = s.signatureOk;
         info.hasFileName = s.hasFileName;
         info.fileName = std::move(s.fileName);
+        info.hasStandardInfo = s.hasStandardInfo;
+        info.standardInfo = s.standardInfo;
         // A large folder keeps its names in extension records that its attribute list names.
         if (info.signatureOk && !info.hasFileName) TakeListedNames(view, info.hasFileName, info.fileName);
     }
@@ -143,9 +146,10 @@ void CFastNtfsRecovery::AddFolderRecord(uint32_t number) {
     if (number < kNtfsFirstUserRecord) return;  // system folders ($Extend) are not listed
 
     ScanRecord r = ntfsFolderRecord(tag_, kSourceFastNtfs, g.clusterBytes, number);
-    r.created = info.fileName.created;
-    r.modified = info.fileName.modified;
-    r.accessed = info.fileName.accessed;
+    const NtfsUserTimes times = UserTimes(info.hasStandardInfo, info.standardInfo, info.fileName);
+    r.created = times.created;
+    r.modified = times.modified;
+    r.accessed = times.accessed;
     r.size = info.fileName.realSize;
     r.location = recordToSector(number, volume_.mftRuns(), g);
     r.partitionStart = g.volumeStartSector;

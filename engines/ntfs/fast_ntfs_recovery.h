@@ -10,6 +10,7 @@
 #include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_file_name.h"
 #include "engines/ntfs/ntfs_free_map.h"
+#include "engines/ntfs/ntfs_record_decode.h"
 #include "engines/ntfs/ntfs_volume.h"
 #include "engines/store_backed_engine.h"
 
@@ -42,6 +43,8 @@ private:
         uint16_t flags = 0;
         bool hasFileName = false;
         NtfsFileName fileName;
+        bool hasStandardInfo = false;
+        NtfsStandardInfo standardInfo;
     };
 
     int OpenStoreNamed(const std::wstring& logName);

@@ -35,6 +35,11 @@ void takeData(const NtfsAttribute& a, const NtfsVolumeGeometry& geometry, NtfsRe
 
 }  // namespace
 
+NtfsUserTimes UserTimes(bool hasStandardInfo, const NtfsStandardInfo& si, const NtfsFileName& name) {
+    if (hasStandardInfo) return {si.created, si.modified, si.accessed};
+    return {name.created, name.modified, name.accessed};
+}
+
 NtfsRecordSummary decodeRecord(ByteView view, size_t recordBytes, const NtfsVolumeGeometry& geometry,
                                const NtfsRecordRules& rules) {
     NtfsRecordSummary s;

@@ -70,6 +70,14 @@ struct NtfsRecordSummary {
 
 // Decodes a record that is already fixed up. The walk ends at its bytes in use, never past
 // recordBytes or the buffer.
+// The times a user sees for a file: those of $STANDARD_INFORMATION, which the system keeps
+// current, when the record has one; else those of the name's $FILE_NAME copy, which only
+// change with the name.
+struct NtfsUserTimes {
+    uint64_t created = 0, modified = 0, accessed = 0;
+};
+NtfsUserTimes UserTimes(bool hasStandardInfo, const NtfsStandardInfo& standardInfo, const NtfsFileName& name);
+
 NtfsRecordSummary decodeRecord(ByteView record, size_t recordBytes, const NtfsVolumeGeometry& geometry,
                                const NtfsRecordRules& rules = kFastRecordRules);
 

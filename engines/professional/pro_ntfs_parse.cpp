@@ -123,9 +123,10 @@ int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, 
     r.condition = 1;
     r.fsId = static_cast<int32_t>(own);
     r.clusterBytes = layout_.bytesPerSector * spc;
-    r.created = fileName.created;
-    r.modified = fileName.modified;
-    r.accessed = fileName.accessed;
+    const NtfsUserTimes times = UserTimes(d.hasStandardInfo, d.standardInfo, fileName);
+    r.created = times.created;
+    r.modified = times.modified;
+    r.accessed = times.accessed;
     r.size = resolving ? 0 : (d.hasData ? d.dataSize : fileName.realSize);
     r.location = sector;
     r.partitionStart = place.partitionStart;

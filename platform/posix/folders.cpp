@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -111,6 +112,24 @@ int lastWriteTime(const std::wstring& path, uint64_t& fileTime) {
     if (::stat(narrow(path).c_str(), &st) != 0) return fromErrno(errno);
     fileTime = kFileTimeUnixEpoch + static_cast<uint64_t>(st.st_mtim.tv_sec) * 10000000u +
                static_cast<uint64_t>(st.st_mtim.tv_nsec / 100);
+    return 0;
+}
+
+int setFileTimes(const std::wstring& path, uint64_t modified, uint64_t accessed) {
+    const auto toTimespec = [](uint64_t fileTime) {
+        timespec t{};
+        if (fileTime == 0 || fileTime < kFileTimeUnixEpoch) {
+            t.tv_nsec = UTIME_OMIT;
+            return t;
+        }
+        const uint64_t ticks = fileTime - kFileTimeUnixEpoch;
+        t.tv_sec = static_cast<time_t>(ticks / 10000000u);
+        t.tv_nsec = static_cast<long>(ticks % 10000000u * 100);
+        return t;
+    };
+    const timespec times[2] = {toTimespec(accessed), toTimespec(modified)};
+    // Never through a link: the file is the one just written.
+    if (::utimensat(AT_FDCWD, narrow(path).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return fromErrno(errno);
     return 0;
 }
 

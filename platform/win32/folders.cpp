@@ -156,6 +156,23 @@ int lastWriteTime(const std::wstring& path, uint64_t& fileTime) {
     return 0;
 }
 
+int setFileTimes(const std::wstring& path, uint64_t modified, uint64_t accessed) {
+    const HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    const auto toFileTime = [](uint64_t t) {
+        FILETIME f;
+        f.dwLowDateTime = static_cast<DWORD>(t);
+        f.dwHighDateTime = static_cast<DWORD>(t >> 32);
+        return f;
+    };
+    const FILETIME write = toFileTime(modified), access = toFileTime(accessed);
+    const BOOL ok = SetFileTime(h, nullptr, accessed ? &access : nullptr, modified ? &write : nullptr);
+    const int rc = ok ? 0 : static_cast<int>(GetLastError());
+    CloseHandle(h);
+    return rc;
+}
+
 uint64_t driveFreeBytes(wchar_t driveLetter) {
     if (!driveLetter) return 0;
     const wchar_t root[] = {driveLetter, L':', L'\\', 0};

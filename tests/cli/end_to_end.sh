@@ -20,7 +20,8 @@ mkfs.fat -F 32 -C -n CARD "$image" 40960 >/dev/null
 mmd -i "$image" "::/Camera" "::/Camera/Trip 2024" "::/Docs"
 mcopy -i "$image" "$samples/baseball.jpg" "::/Camera/Trip 2024/First day.jpg"
 mcopy -i "$image" "$samples/testJPEG_EXIF.jpg" "::/Camera/Kept photo.jpg"
-mcopy -i "$image" "$samples/testPDF.pdf" "::/Docs/Tax return 2024.pdf"
+cp "$samples/testPDF.pdf" "$work/tax.pdf" && touch -d '2021-05-06 07:08:10Z' "$work/tax.pdf"
+mcopy -m -i "$image" "$work/tax.pdf" "::/Docs/Tax return 2024.pdf"  # -m: with its own time
 mcopy -i "$image" "$samples/testWAV.wav" "::/Voice memo.wav"
 mcopy -i "$image" "$samples/testPDF.pdf" "::/Docs/Copy of report.pdf"
 mdel -i "$image" "::/Docs/Tax return 2024.pdf" "::/Voice memo.wav"
@@ -53,6 +54,14 @@ assert files["First day.jpg"]["folder"] == "Camera/Trip 2024/", files["First day
 assert files["First day.jpg"]["group"] == "photo" and files["First day.jpg"]["engine"] == "fast-fat"
 assert files["Tax return 2024.pdf"]["size"] > 0
 assert files["Voice memo.wav"]["modified"].endswith("Z")
+PY
+  # A recovered file carries the modification time the listing shows for it.
+  python3 - "$work/list.json" "$out/document/Tax return 2024.pdf" <<'PY' && ok "recovered files keep their modification time" || bad "recovered file times"
+import datetime, json, os, sys
+files = {f["name"]: f for f in json.load(open(sys.argv[1]))["files"]}
+listed = datetime.datetime.strptime(files["Tax return 2024.pdf"]["modified"], "%Y-%m-%dT%H:%M:%SZ")
+written = datetime.datetime.utcfromtimestamp(int(os.stat(sys.argv[2]).st_mtime))
+assert listed == written and listed.year == 2021, (listed, written)
 PY
   # Group folders taken by plain files: every selected file is counted as failed, none skipped.
   mkdir -p "$work/taken" && : >"$work/taken/photo" && : >"$work/taken/document" && : >"$work/taken/audio"
