@@ -11,6 +11,7 @@ namespace qm {
 inline constexpr const wchar_t* kFastLogPrefix = L"Fast_";           // fast FAT and NTFS engines
 inline constexpr const wchar_t* kProFatLogPrefix = L"Pro_Fat_";
 inline constexpr const wchar_t* kProNtfsLogPrefix = L"Pro_Ntfs_";
+inline constexpr const wchar_t* kProExFatLogPrefix = L"Pro_ExFat_";
 inline constexpr const wchar_t* kFileTypeLogPrefix = L"File_Type_";  // carving
 
 std::wstring scanLogName(const std::wstring& prefix, uint64_t firstSector, const platform::LocalTime& time);

@@ -26,6 +26,16 @@ constexpr uint32_t kFreshRecordBytes = 8192;
 // one must not keep the count going for ever.
 constexpr uint64_t kMaxFreeExtents = 1ULL << 32;
 
+// Carved files stop at directory sectors of either family.
+bool isDirectorySector(const uint8_t* bytes, size_t length) {
+    return CProfessionalFatRecovery::IsDirectorySector(bytes, length) ||
+           CProfessionalExFatRecovery::IsEntrySetSector(bytes, length);
+}
+
+bool isExFat(int32_t sourceKind) {
+    return sourceKind == kSourceFastExFat || sourceKind == kSourceProExFat;
+}
+
 void stableSort(std::vector<ScanRecord>& records) {
     std::stable_sort(records.begin(), records.end(), recordOrderLess);
 }
@@ -75,7 +85,10 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
                            ? history_.FindImage(imagePath_, &resumeRecord_, areaStart_) == 1
                            : history_.FindVolume(static_cast<wchar_t>(driveLetter_), static_cast<uint32_t>(diskNumber_),
                                                  areaStart_, areaSectors_, &resumeRecord_) == 1;
+    // A scan that ran to its end leaves no extent to read: it is finished, not interrupted.
+    resumeAvailable_ = resumeAvailable_ && resumeRecord_.resume.extentLength != 0;
     fat_.AttachSource(source);
+    exfat_.AttachSource(source);
     const int rc = ntfs_.AttachSource(source);
     fast_ = std::move(fast);
     fastControl_ = dynamic_cast<ISourceEngine*>(fast_.get());
@@ -92,6 +105,7 @@ int CProfessionalRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgres
     scale_ = 90;
     if (fast_) fast_->SetCallbacks(scanProgress, itemProgress, userData, 9);
     fat_.SetCallbacks(scanProgress, itemProgress, userData, 90);
+    exfat_.SetCallbacks(scanProgress, itemProgress, userData, 90);
     ntfs_.SetCallbacks(scanProgress, itemProgress, userData, 90);
     carver_.SetCallbacks(scanProgress, itemProgress, userData, 90);
     return 0;
@@ -99,6 +113,7 @@ int CProfessionalRecovery::SetCallbacks(ScanProgressFn scanProgress, ItemProgres
 
 void CProfessionalRecovery::PointLogsAt(const std::wstring& folder) {
     fat_.SetLogFolder(folder);
+    exfat_.SetLogFolder(folder);
     ntfs_.SetLogFolder(folder);
     carver_.SetLogFolder(folder);
     if (fastControl_) fastControl_->SetLogFolder(folder);
@@ -107,24 +122,29 @@ void CProfessionalRecovery::PointLogsAt(const std::wstring& folder) {
 int CProfessionalRecovery::OpenLogs(bool continuing) {
     if (continuing) {
         const std::wstring& folder = resumeRecord_.folder;
-        std::wstring carved, proFat, proNtfs;
+        std::wstring carved, proFat, proExFat, proNtfs;
         history_.FindLogFile(kFileTypeLogPrefix, carved, folder);
         history_.FindLogFile(kProFatLogPrefix, proFat, folder);
+        history_.FindLogFile(kProExFatLogPrefix, proExFat, folder);
         history_.FindLogFile(kProNtfsLogPrefix, proNtfs, folder);
         const std::wstring carvedName = carved.empty() ? scanLogNameNow(kFileTypeLogPrefix, areaStart_) : carved;
         carver_.AttachForCoordinator(source_, carvedName);
         fat_.OpenFatLog(proFat.empty() ? nullptr : proFat.c_str());
+        exfat_.OpenExFatLog(proExFat.empty() ? nullptr : proExFat.c_str());
         const int rc = ntfs_.OpenLog(proNtfs.empty() ? nullptr : proNtfs.c_str());
         // A process that died after its last checkpoint left records of sectors that this
-        // continuation reads again; they go, so nothing is listed twice.
+        // continuation reads again; they go, so nothing is listed twice. The exFAT engine files
+        // its records only at the end: an interrupted exFAT log starts again from nothing.
         for (CStoreBackedEngine* engine :
-             {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
+             {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&exfat_),
+              static_cast<CStoreBackedEngine*>(&ntfs_),
               static_cast<CStoreBackedEngine*>(&carver_)})
             if (engine->store()) engine->store()->dropRecordsAfterLastFlush();
         return rc;
     }
     carver_.AttachSource(source_);
     fat_.OpenFatLog(nullptr);
+    exfat_.OpenExFatLog(nullptr);
     return ntfs_.OpenLog(nullptr);
 }
 
@@ -159,6 +179,7 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
         uint64_t step = 1;
         if (bps >= 512 && sector[510] == 0x55 && sector[511] == 0xAA) {
             fat_.OnBootSector(view, absolute);
+            exfat_.OnBootSector(view, absolute);
             ntfs_.OnBootSector(view, absolute);
         }
         if (isNtfsRecordCandidate(view, bps, ntfs_.VolumeRecordBytes())) {
@@ -176,6 +197,9 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
                         ntfs_.ParseRecord(recordBuffer_.data(), recordBytes, absolute, 0, 0);
                 }
             }
+        } else if (CProfessionalExFatRecovery::IsEntrySetSector(sector, bps)) {
+            // exFAT directories never reach the FAT parsers or the carver.
+            exfat_.OnDirectorySector(sector, absolute);
         } else if (bps >= 64 && IsDotPair(ByteView(sector, 32), ByteView(sector + 32, 32))) {
             fat_.OnSubdirectoryHead(sector, absolute);
         } else if (CProfessionalFatRecovery::IsDirectorySector(sector, bps)) {
@@ -196,8 +220,8 @@ int64_t CProfessionalRecovery::Dispatch(uint8_t* chunk, uint32_t sectorsRead, ui
 
 void CProfessionalRecovery::FlushStores() {
     for (CStoreBackedEngine* engine :
-         {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&ntfs_),
-          static_cast<CStoreBackedEngine*>(&carver_)})
+         {static_cast<CStoreBackedEngine*>(&fat_), static_cast<CStoreBackedEngine*>(&exfat_),
+          static_cast<CStoreBackedEngine*>(&ntfs_), static_cast<CStoreBackedEngine*>(&carver_)})
         if (engine->store()) engine->store()->flush();
     if (fastControl_) fastControl_->FlushStore();
 }
@@ -250,8 +274,9 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
     if (result == 0) {
         OpenLogs(continuing);
         fat_.PrepareFatScan();
+        exfat_.PrepareScan();
         carver_.context().transportStreamExtents.clear();
-        carver_.context().fatDirectorySectorTest = &CProfessionalFatRecovery::IsDirectorySector;
+        carver_.context().fatDirectorySectorTest = &isDirectorySector;
 
         const uint32_t bps = bytesPerSector_ ? bytesPerSector_ : kDefaultSectorSize;
         const uint32_t chunkSectors = std::max<uint32_t>(1, kChunkBytes / bps);
@@ -360,6 +385,7 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
             p.doneInExtent = 0;
         }
         fat_.FinishFatScan();
+        exfat_.FinishScan();
         ntfs_.ResolveFolders();
         if (scanProgress_ && result == 0) scanProgress_(userData_, 100, 100, 0, 0, 0, 0, 0);
     }
@@ -383,7 +409,9 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
 IFileRecoveryParse* CProfessionalRecovery::EngineFor(int32_t sourceKind) {
     switch (sourceKind) {
         case kSourceFastNtfs:
-        case kSourceFastFat: return fast_.get();
+        case kSourceFastFat:
+        case kSourceFastExFat: return fast_.get();
+        case kSourceProExFat: return &exfat_;
         case kSourceProNtfs: return &ntfs_;
         case kSourceProFat: return &fat_;
         case kSourceCarving: return &carver_;
@@ -396,8 +424,8 @@ int CProfessionalRecovery::ListFolder(const ScanRecord* folder, int level, std::
     if (!folder) {
         if (level != 0) return kErrorInvalidParameter;
         for (IFileRecoveryParse* engine :
-             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_),
-              static_cast<IFileRecoveryParse*>(&carver_)}) {
+             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&exfat_),
+              static_cast<IFileRecoveryParse*>(&ntfs_), static_cast<IFileRecoveryParse*>(&carver_)}) {
             if (!engine) continue;
             std::vector<ScanRecord> roots;
             engine->ListFolder(nullptr, 0, roots);
@@ -414,8 +442,8 @@ int CProfessionalRecovery::CountFiles(const ScanRecord* folder, int level, uint3
     if (!folder) {
         if (level != 0) return kErrorInvalidParameter;
         for (IFileRecoveryParse* engine :
-             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_),
-              static_cast<IFileRecoveryParse*>(&carver_)}) {
+             {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&exfat_),
+              static_cast<IFileRecoveryParse*>(&ntfs_), static_cast<IFileRecoveryParse*>(&carver_)}) {
             if (!engine) continue;
             uint32_t n = 0;
             engine->CountFiles(nullptr, 0, n);
@@ -429,7 +457,7 @@ int CProfessionalRecovery::CountFiles(const ScanRecord* folder, int level, uint3
 }
 
 uint64_t CProfessionalRecovery::GetFoundCount() {
-    uint64_t total = fat_.GetFoundCount() + ntfs_.GetFoundCount() + carver_.GetFoundCount();
+    uint64_t total = fat_.GetFoundCount() + exfat_.GetFoundCount() + ntfs_.GetFoundCount() + carver_.GetFoundCount();
     if (fast_) total += fast_->GetFoundCount();
     return total;
 }
@@ -458,6 +486,7 @@ int CProfessionalRecovery::SetListCallback(ListProgressFn listProgress, void* us
     listUser_ = userData;
     if (fast_) fast_->SetListCallback(listProgress, userData);
     fat_.SetListCallback(listProgress, userData);
+    exfat_.SetListCallback(listProgress, userData);
     ntfs_.SetListCallback(listProgress, userData);
     carver_.SetListCallback(listProgress, userData);
     return 0;
@@ -486,6 +515,14 @@ bool CProfessionalRecovery::FirstDataSector(const ScanRecord& r, uint64_t& secto
             return false;
         return true;
     }
+    if (isExFat(r.sourceKind)) {
+        // dataStart is the heap's byte offset in the volume, partitionStart the volume's start.
+        if (r.clusterBytes <= 0 || static_cast<uint32_t>(r.fsId) < 2) return false;
+        const uint64_t byte = r.partitionStart * bps + r.dataStart +
+                              uint64_t{static_cast<uint32_t>(r.fsId) - 2} * static_cast<uint64_t>(r.clusterBytes);
+        sector = byte / bps;
+        return true;
+    }
     return false;
 }
 
@@ -497,7 +534,8 @@ int CProfessionalRecovery::ListByType(const std::wstring& pattern, std::vector<S
     // the same entries again in the free directory clusters (without their full path).
     std::set<std::tuple<uint64_t, uint64_t, std::string>> fastFiles;
     for (IFileRecoveryParse* engine :
-         {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&ntfs_)}) {
+         {fast_.get(), static_cast<IFileRecoveryParse*>(&fat_), static_cast<IFileRecoveryParse*>(&exfat_),
+          static_cast<IFileRecoveryParse*>(&ntfs_)}) {
         if (!engine) continue;
         const bool fastEngine = engine == fast_.get();
         std::vector<ScanRecord> found;

@@ -1,6 +1,6 @@
 // The deep mode for any partition or image: runs the fast engine first, then reads the area
-// once and offers every sector to the NTFS record parser, the FAT directory parsers and the
-// carver; afterwards presents the four engines as one. Remembers where a scan stood so an
+// once and offers every sector to the NTFS record parser, the exFAT and FAT directory parsers
+// and the carver; afterwards presents the five engines as one. Remembers where a scan stood so an
 // interrupted scan of an unchanged source can be continued.
 #pragma once
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "disk/source.h"
 #include "engines/carving/file_type_recovery.h"
 #include "engines/file_recovery_parse.h"
+#include "engines/professional/professional_exfat_recovery.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "engines/professional/professional_ntfs_recovery.h"
 #include "engines/resumable_scan.h"
@@ -83,6 +84,7 @@ private:
 
     CScanHistory& history_;
     CProfessionalFatRecovery fat_;
+    CProfessionalExFatRecovery exfat_;
     CProfessionalNtfsRecovery ntfs_;
     CFileTypeRecovery carver_;
     std::unique_ptr<IFileRecoveryParse> fast_;

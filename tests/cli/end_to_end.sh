@@ -148,6 +148,13 @@ assert usage["exitCode"] == 2 and "frobnicate" in usage["message"], usage
 PY
 q --help recover | grep -q "exit codes" && ok "--help names the exit codes" || bad "--help"
 
+# A deep scan that ran to its end is not called interrupted when the source is scanned again.
+q scan "$fixtures/deep/raw.img" --state-dir "$work/again" >/dev/null 2>&1
+q scan "$fixtures/deep/raw.img" --state-dir "$work/again" >/dev/null 2>"$work/again.err"
+q scan "$fixtures/deep/raw.img" --resume --state-dir "$work/again" >/dev/null 2>>"$work/again.err"
+! grep -qi "interrupted" "$work/again.err" && ok "a finished deep scan is not offered as interrupted" \
+  || { bad "false interrupted message"; cat "$work/again.err"; }
+
 # --deep: files no file system names are found by their content and come back whole.
 q recover "$fixtures/deep/raw.img" --deep --to "$work/deep" --state-dir "$work/state" >/dev/null 2>&1; rc=$?
 [ $rc -eq 0 ] && ok "deep recovery of a raw medium exits 0" || bad "deep recovery (rc $rc)"

@@ -136,6 +136,11 @@ TEST_F(DeepScanTest, CancelledScanContinuesToTheSameResult) {
     again.ListFolder(nullptr, 0, root);
     EXPECT_EQ((std::set<std::string>{"100.jpg", "400.pdf"}), names(root));
     EXPECT_EQ(2u, again.GetFoundCount());
+
+    // A scan that ran to its end is nothing to continue.
+    CProfessionalRecovery third(history);
+    ASSERT_EQ(0, third.OpenImage(image("raw.img"), 'R'));
+    EXPECT_FALSE(third.HasResumableScan());
 }
 
 TEST_F(DeepScanTest, DeclinedContinuationStartsAfresh) {
