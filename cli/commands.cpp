@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "cli/console_scan_window.h"
 #include "cli/destination_guard.h"
 #include "cli/failure_report.h"
 #include "cli/found_files.h"
+#include "cli/selection.h"
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
 #include "cli/visible_text.h"
@@ -98,19 +100,29 @@ void printFileLine(const FoundFile& file, bool tree) {
 }
 
 // Every scanned part's files; on a whole-disk image a partition's folders are prefixed with
-// its own ("p2/DCIM/"), and in a tree it is a folder of its own.
-void collectParts(const ScanOutcome& outcome, const CliOptions& options, std::vector<FoundFile>& files,
-                  bool withFolders, TreeCut* cut) {
+// its own ("p2/DCIM/"), and in a tree it is a folder of its own. With `select`, the --path,
+// size and damaged choices apply; a tree shows exactly the files the flat listing shows.
+SelectionCounts collectParts(const ScanOutcome& outcome, const CliOptions& options, std::vector<FoundFile>& files,
+                             bool withFolders, TreeCut* cut, bool select = true) {
+    SelectionCounts counts;
     for (const ScannedPart& part : outcome.parts) {
         if (!part.engine) continue;
         std::vector<FoundFile> found;
+        CollectByType(*part.engine, options, found, withFolders || !options.paths.empty());
+        if (select) {
+            for (FoundFile& f : found) f.folder = platform::fromUtf8(part.prefix) + f.folder;
+            counts.damagedHidden += ApplySelection(options, found).damagedHidden;
+        }
         if (cut) {
+            std::set<std::pair<int32_t, int32_t>> keep;
+            for (const FoundFile& f : found) keep.insert({f.record.sourceKind, f.record.recordNo});
             TreeCut partCut;
             CollectTree(*part.engine, found, partCut);
+            PruneTree(found, keep);
             if (cut->folders == 0 && partCut.folders > 0) cut->firstBelow = platform::fromUtf8(part.prefix) + partCut.firstBelow;
             cut->folders += partCut.folders;
-        } else {
-            CollectByType(*part.engine, options, found, withFolders);
+        } else if (select) {
+            for (FoundFile& f : found) f.folder.erase(0, platform::fromUtf8(part.prefix).size());
         }
         if (cut && !part.prefix.empty()) {
             FoundFile folder;
@@ -126,6 +138,7 @@ void collectParts(const ScanOutcome& outcome, const CliOptions& options, std::ve
             files.push_back(std::move(f));
         }
     }
+    return counts;
 }
 
 struct PartSummary {
@@ -173,7 +186,7 @@ int RunScanCommand(const CliOptions& options) {
     everything.types.clear();
     everything.groups.clear();
     std::vector<FoundFile> files;
-    collectParts(outcome, everything, files, false, nullptr);  // counts need no paths
+    collectParts(outcome, everything, files, false, nullptr, false);  // counts need no paths
     std::map<std::string, uint64_t> groups{{"photo", 0},    {"audio", 0},   {"video", 0},
                                            {"document", 0}, {"archive", 0}, {"others", 0}};
     uint64_t bytes = 0, damaged = 0;
@@ -212,10 +225,9 @@ int RunScanCommand(const CliOptions& options) {
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
-        std::printf("%s: %s file system, %llu entries found, %zu files (%s)\n", options.source.c_str(),
-                    utf8(outcome.fileSystem).c_str(),
-                    static_cast<unsigned long long>(entriesFound(outcome)), files.size(),
-                    utf8(FormatSize(bytes)).c_str());
+        // Files as list and recover count them: every copy found twice counted once, folders not.
+        std::printf("%s: %s file system: %zu files, %s\n", options.source.c_str(), utf8(outcome.fileSystem).c_str(),
+                    files.size(), utf8(FormatSize(bytes)).c_str());
         for (const char* name : {"photo", "audio", "video", "document", "archive", "others"})
             std::printf("  %-9s %llu\n", name, static_cast<unsigned long long>(groups[name]));
         if (damaged) std::printf("  (%llu judged damaged or overwritten)\n", static_cast<unsigned long long>(damaged));
@@ -226,8 +238,7 @@ int RunScanCommand(const CliOptions& options) {
                     std::printf("  %s  not scanned: %s\n", part.part->name.c_str(), part.part->error.c_str());
                     continue;
                 }
-                std::printf("  %s  %s, %llu entries, %zu files (%s)\n", part.part->name.c_str(),
-                            utf8(part.part->fileSystem).c_str(), static_cast<unsigned long long>(part.entries),
+                std::printf("  %s  %s: %zu files, %s\n", part.part->name.c_str(), utf8(part.part->fileSystem).c_str(),
                             part.files, utf8(FormatSize(part.bytes)).c_str());
             }
         }
@@ -241,7 +252,7 @@ int RunListCommand(const CliOptions& options) {
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
     TreeCut cut;
-    collectParts(outcome, options, files, true, options.tree ? &cut : nullptr);
+    const SelectionCounts selected = collectParts(outcome, options, files, true, options.tree ? &cut : nullptr);
     if (options.json) {
         JsonWriter json;
         json.beginObject();
@@ -258,7 +269,14 @@ int RunListCommand(const CliOptions& options) {
         std::printf("%s\n", json.text().c_str());
     } else {
         for (const FoundFile& f : files) printFileLine(f, options.tree);
-        if (!options.quiet) std::fprintf(stderr, "%zu %s\n", files.size(), options.tree ? "entries" : "files");
+        if (!options.quiet) {
+            size_t shown = 0;
+            for (const FoundFile& f : files) shown += f.record.isFolder ? 0 : 1;
+            std::fprintf(stderr, "%zu files\n", shown);
+            if (selected.damagedHidden)
+                std::fprintf(stderr, "%zu files judged damaged or overwritten are not shown (--include-damaged shows them)\n",
+                             selected.damagedHidden);
+        }
         if (cut.folders > 0)
             WriteText(stderr, L"The tree is shown " + std::to_wstring(kMaxTreeDepth) +
                                   L" levels deep; the contents of " + std::to_wstring(cut.folders) +
@@ -268,9 +286,72 @@ int RunListCommand(const CliOptions& options) {
     return exitFor(outcome, 0);
 }
 
+// --dry-run: where each selected file would go and how much would be written; nothing is.
+int reportDryRun(const CliOptions& options, const ScanOutcome& outcome, const std::vector<FoundFile>& files) {
+    const std::wstring destination = platform::fromUtf8(options.destination);
+    std::map<std::wstring, int> lastCounter;
+    std::set<std::wstring> planned;
+    // The name the recovery would take: free on disk and not planned for an earlier file.
+    const auto plan = [&](const ScanRecord& record) {
+        const std::wstring base = MakeUniquePath(destination, record, lastCounter);
+        const size_t slash = base.find_last_of(L"/\\");
+        const size_t dot = base.rfind(L'.');
+        const size_t cut = dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash) ? base.size() : dot;
+        std::wstring path = base;
+        for (int n = 1; !path.empty() && (planned.count(path) || (n > 1 && platform::pathExists(path))); ++n)
+            path = base.substr(0, cut) + L"(" + std::to_wstring(n) + L")" + base.substr(cut);
+        planned.insert(path);
+        return path;
+    };
+    uint64_t bytes = 0;
+    JsonWriter json;
+    if (options.json) {
+        json.beginObject();
+        writeHeader(json, options, outcome);
+        json.key("dryRun").boolean(true);
+        json.key("destination").string(options.destination);
+        json.key("planned").beginArray();
+    }
+    for (const FoundFile& f : files) {
+        const std::wstring path = plan(f.record);
+        const uint64_t size = f.record.size;
+        bytes += size;
+        if (options.json) {
+            json.beginObject();
+            json.key("path").string(utf8(path));
+            json.key("from").string(utf8(f.folder) + recordName(f.record));
+            json.key("size").unsignedNumber(size);
+            json.endObject();
+        } else {
+            WriteText(stdout, L"would write " + VisibleText(path) + L"  " + FormatSize(size) + L"\n");
+        }
+    }
+    if (options.json) {
+        json.endArray();
+        json.key("summary").beginObject();
+        json.key("selected").unsignedNumber(files.size());
+        json.key("bytes").unsignedNumber(bytes);
+        json.endObject();
+        json.endObject();
+        std::printf("%s\n", json.text().c_str());
+    } else {
+        std::printf("%zu files, %s in all, would be written into %s (nothing was written)\n", files.size(),
+                    utf8(FormatSize(bytes)).c_str(), options.destination.c_str());
+    }
+    return exitFor(outcome, 0);
+}
+
 int RunRecoverCommand(const CliOptions& options) {
     const std::wstring destination = platform::fromUtf8(options.destination);
     if (int rc = RefuseDestinationOnSource(options); rc != 0) return rc;
+    if (options.dryRun) {
+        CScanSession session(options);
+        ScanOutcome outcome;
+        if (!scanSource(options, session, outcome)) return outcome.exitCode;
+        std::vector<FoundFile> files;
+        collectParts(outcome, options, files, true, nullptr);
+        return reportDryRun(options, outcome, files);
+    }
     if (int rc = platform::createFolderTree(destination); rc != 0) {
         // The system says "File exists" for a file in the way; the user reads what it is.
         const std::string why = platform::pathExists(destination) && !platform::isFolder(destination)

@@ -18,8 +18,12 @@ public:
     bool AskYesNo(const std::wstring& question) override;
     void Close(int resultCode) override { closeCode_ = resultCode; }
 
-    // The display of the progress sink.
+    // The display of the progress sink: one line that only moves forward, redrawn at most ten
+    // times a second on a terminal, every ten percent or ten seconds in a log.
     void Show(const ScanProgressView& view);
+    // The line for a view: percent, sectors, rate, entries found, time left.
+    static std::wstring ProgressLine(int percent, uint64_t sectorsDone, uint64_t totalSectors, double bytesPerSecond,
+                                     uint64_t found, int secondsLeft);
     // Ends the bar's line.
     void Finish();
     int closeCode() const { return closeCode_; }
@@ -31,6 +35,12 @@ private:
     bool barOpen_ = false;
     int lastPlainPercent_ = -1;
     uint64_t lastPlainTick_ = 0;
+    // What was shown: a report that lags behind (look-ahead inside a step) is not drawn.
+    int shownPercent_ = 0;
+    uint64_t shownSectors_ = 0;
+    uint64_t phaseTotal_ = 0;
+    uint64_t phaseStartTick_ = 0;
+    uint64_t lastDrawTick_ = 0;
     int closeCode_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cli/selection.h"
 #include "results/type_classification.h"
 
 namespace qm::cli {
@@ -124,6 +125,38 @@ const std::vector<FlagDef>& Flags() {
              return true;
          }},
         {"--group", "G,...", filtering, "only these groups: " + groupNamesText(), nullptr, false, addGroups},
+        {"--path", "GLOB", filtering,
+         "only files whose folder/name matches (may be given again): * and ? within\n"
+         "a folder, ** across folders ('DCIM/**'); without / the name alone",
+         nullptr, false,
+         [](const E& v, CliOptions& o, E&) {
+             o.paths.push_back(v);
+             return true;
+         }},
+        {"--min-size", "SIZE", filtering, "only files of at least SIZE bytes (k, M, G suffixes)", nullptr, false,
+         [](const E& v, CliOptions& o, E& error) {
+             if (ParseSize(v, o.minSize)) return true;
+             error = "--min-size takes a size such as 100k or 2M, not '" + v + "'";
+             return false;
+         }},
+        {"--max-size", "SIZE", filtering, "only files of at most SIZE bytes", nullptr, false,
+         [](const E& v, CliOptions& o, E& error) {
+             if (ParseSize(v, o.maxSize)) return true;
+             error = "--max-size takes a size such as 100k or 2M, not '" + v + "'";
+             return false;
+         }},
+        {"--include-damaged", "", filtering,
+         "also files judged damaged or overwritten (marked so; hidden by default)", nullptr, false,
+         [](const E&, CliOptions& o, E&) {
+             o.includeDamaged = true;
+             return true;
+         }},
+        {"--dry-run", "", {"recover"}, "say what would be written where, and the total size; write nothing", nullptr,
+         false,
+         [](const E&, CliOptions& o, E&) {
+             o.dryRun = true;
+             return true;
+         }},
         {"--tree",
          "",
          {"list"},

@@ -1,5 +1,7 @@
 #include "cli/found_files.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "results/file_type_lists.h"
 #include "results/type_classification.h"
@@ -83,6 +85,28 @@ int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out, TreeCut
     out.clear();
     cut = TreeCut{};
     return walk(engine, nullptr, 0, L"", out, cut);
+}
+
+void PruneTree(std::vector<FoundFile>& tree, const std::set<std::pair<int32_t, int32_t>>& keep) {
+    // Backwards, a folder comes after everything below it: keptBelow[d] says whether
+    // something kept was met at depth d since the last folder at depth d - 1.
+    std::vector<bool> kept(tree.size(), false);
+    std::vector<bool> keptBelow(static_cast<size_t>(kMaxTreeDepth) + 2, false);
+    for (size_t i = tree.size(); i-- > 0;) {
+        const FoundFile& f = tree[i];
+        const size_t d = static_cast<size_t>(std::clamp(f.depth, 0, kMaxTreeDepth));
+        if (f.record.isFolder) {
+            kept[i] = keptBelow[d + 1];
+            keptBelow[d + 1] = false;
+        } else {
+            kept[i] = keep.count({f.record.sourceKind, f.record.recordNo}) != 0;
+        }
+        if (kept[i]) keptBelow[d] = true;
+    }
+    size_t out = 0;
+    for (size_t i = 0; i < tree.size(); ++i)
+        if (kept[i]) tree[out++] = std::move(tree[i]);
+    tree.resize(out);
 }
 
 const char* EngineName(int32_t sourceKind) {

@@ -1,6 +1,8 @@
 // What a scan found, gathered for printing: by type (the default) or as a folder tree.
 #pragma once
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/options.h"
@@ -29,6 +31,11 @@ struct TreeCut {
 };
 // Folders and files from the root down, depth first, to kMaxTreeDepth levels.
 int CollectTree(IFileRecoveryParse& engine, std::vector<FoundFile>& out, TreeCut& cut);
+
+// Keeps in a tree (as CollectTree gives it) only the files `keep` names by (engine kind,
+// record number), and the folders on the way to them: the tree then shows what the listing by
+// type shows, without copies found twice or folders left empty by that.
+void PruneTree(std::vector<FoundFile>& tree, const std::set<std::pair<int32_t, int32_t>>& keep);
 
 const char* EngineName(int32_t sourceKind);
 

@@ -1,6 +1,7 @@
 // The command line of quillmere: COMMAND SOURCE [options]. The commands and their flags are
 // defined in cli/command_table.h and cli/flag_table.h.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct CliOptions {
     std::vector<std::string> groups;  // names from GroupNames(): photo, audio, ..., other
     std::string destination;          // --to
     std::string stateDir;             // --state-dir
+    std::vector<std::string> paths;   // --path patterns ("DCIM/**")
+    uint64_t minSize = 0;             // --min-size
+    uint64_t maxSize = UINT64_MAX;    // --max-size
+    bool includeDamaged = false;      // list and recover files judged damaged or overwritten
+    bool dryRun = false;              // recover: say what would be written, write nothing
+    bool keepPaths = false;           // recover: DIR/<original folders>/name, not group folders
 };
 
 // 0 when the arguments make sense, else 2 with a message in error. A flag's value may follow

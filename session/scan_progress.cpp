@@ -13,6 +13,10 @@ ScanProgressView FormatScanProgress(const ITextSource& texts, int step, int scal
     // 64-bit so that odd values from an engine cannot overflow; the bar shows 0..100.
     const int64_t percent = static_cast<int64_t>(step) * scale / 100;
     view.percent = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
+    view.secondsLeft = secondsLeft;
+    view.sectorsDone = sectorsDone;
+    view.totalSectors = totalSectors;
+    view.filesFound = filesFound;
     if (secondsLeft == -1) {
         view.timeText = texts.GetText(L"MSG0705");
     } else {

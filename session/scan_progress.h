@@ -18,6 +18,11 @@ struct ScanProgressView {
     bool countsVisible = false;  // the sectors and files lines; only with a known total
     std::wstring sectorsText;
     std::wstring filesText;
+    // The numbers behind the texts, for displays that lay them out themselves.
+    int secondsLeft = -1;
+    uint64_t sectorsDone = 0;
+    uint64_t totalSectors = 0;
+    uint64_t filesFound = 0;
 };
 
 ScanProgressView FormatScanProgress(const ITextSource& texts, int step, int scale, int secondsLeft,

@@ -99,6 +99,22 @@ else
   echo "skip  JSON checks: python3 is not installed"
 fi
 
+# list, --tree, --json and recover show the same files; --path and --dry-run choose and write nothing.
+q list "$image" --state-dir "$work/state" 2>/dev/null | tr -d '\r' | sed 's/  .*//' | sort >"$work/flat.txt"
+q list "$image" --tree --state-dir "$work/state" 2>/dev/null | tr -d '\r' | grep -v '/$' | sed 's/^ *//; s/  .*//' \
+  | sort >"$work/tree.txt"
+sed 's#.*/##' "$work/flat.txt" | sort >"$work/flat-names.txt"
+python3 -c 'import json,sys; [print(f["name"]) for f in json.load(open(sys.argv[1]))["files"] if not f["isFolder"]]' \
+  "$work/list.json" | tr -d '\r' | sort >"$work/json-names.txt"
+(cd "$out" && find . -type f -name '*.*' ! -name '*(*' -printf '%f\n' | sort) >"$work/recovered-names.txt"
+cmp -s "$work/flat-names.txt" "$work/tree.txt" && cmp -s "$work/flat-names.txt" "$work/json-names.txt" \
+  && cmp -s "$work/flat-names.txt" "$work/recovered-names.txt" && ok "list, --tree, --json and recover agree" \
+  || { bad "views disagree"; paste "$work/flat-names.txt" "$work/tree.txt" "$work/json-names.txt" "$work/recovered-names.txt"; }
+q recover "$image" --to "$work/dry" --dry-run --path 'camera/**' --state-dir "$work/state" >"$work/dry.txt" 2>/dev/null
+[ ! -e "$work/dry" ] && grep -q "First day.jpg" "$work/dry.txt" && ! grep -q "Tax return" "$work/dry.txt" \
+  && grep -q "nothing was written" "$work/dry.txt" && ok "--dry-run with --path says what, writes nothing" \
+  || { bad "--dry-run"; cat "$work/dry.txt"; }
+
 # A second recovery into the same folder never overwrites: names get a counter.
 q recover "$image" --to "$out" --state-dir "$work/state" >/dev/null 2>&1
 cmp -s "$out/photo/First day(1).jpg" "$samples/baseball.jpg" && ok "second recovery gets (1) names" || bad "second recovery names"
@@ -154,6 +170,22 @@ q scan "$fixtures/deep/raw.img" --state-dir "$work/again" >/dev/null 2>"$work/ag
 q scan "$fixtures/deep/raw.img" --resume --state-dir "$work/again" >/dev/null 2>>"$work/again.err"
 ! grep -qi "interrupted" "$work/again.err" && ok "a finished deep scan is not offered as interrupted" \
   || { bad "false interrupted message"; cat "$work/again.err"; }
+
+# Progress in a log moves forward only, its percent agreeing with its sectors.
+q scan "$fixtures/deep/raw.img" --state-dir "$work/progress" >/dev/null 2>"$work/progress.txt"
+python3 - "$work/progress.txt" <<'PY' && ok "progress lines are monotone and consistent" || { bad "progress"; cat "$work/progress.txt"; }
+import re, sys
+last = (-1, -1)
+for line in open(sys.argv[1]):
+    m = re.match(r"\s*(\d+)%\s+(\d+) of (\d+) sectors", line)
+    if not m:
+        continue
+    percent, done, total = map(int, m.groups())
+    assert (percent, done) >= last, (line, last)
+    assert percent == done * 100 // total, line
+    last = (percent, done)
+assert last[0] == 100, last
+PY
 
 # --deep: files no file system names are found by their content and come back whole.
 q recover "$fixtures/deep/raw.img" --deep --to "$work/deep" --state-dir "$work/state" >/dev/null 2>&1; rc=$?
