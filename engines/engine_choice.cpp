@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "engines/exfat/fast_exfat_recovery.h"
 #include "engines/fast_ext_recovery.h"
 #include "engines/fat/fast_fat_recovery.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"
@@ -30,7 +31,8 @@ std::unique_ptr<IFileRecoveryParse> MakeEngine(EngineChoice choice) {
         case EngineChoice::FastExt: return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CFastExtRecovery);
         case EngineChoice::Professional:
             return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CProfessionalRecovery);
-        case EngineChoice::FastExFat:  // its engine is not built yet
+        case EngineChoice::FastExFat:
+            return std::unique_ptr<IFileRecoveryParse>(new (std::nothrow) CFastExFatRecovery);
         case EngineChoice::None: break;
     }
     return nullptr;

@@ -106,7 +106,7 @@ q list "$image" --tree --state-dir "$work/state" 2>/dev/null | tr -d '\r' | grep
 sed 's#.*/##' "$work/flat.txt" | sort >"$work/flat-names.txt"
 python3 -c 'import json,sys; [print(f["name"]) for f in json.load(open(sys.argv[1]))["files"] if not f["isFolder"]]' \
   "$work/list.json" | tr -d '\r' | sort >"$work/json-names.txt"
-(cd "$out" && find . -type f -name '*.*' ! -name '*(*' -printf '%f\n' | sort) >"$work/recovered-names.txt"
+(cd "$out" && find . -mindepth 2 -type f ! -name '*(*' -printf '%f\n' | sort) >"$work/recovered-names.txt"
 cmp -s "$work/flat-names.txt" "$work/tree.txt" && cmp -s "$work/flat-names.txt" "$work/json-names.txt" \
   && cmp -s "$work/flat-names.txt" "$work/recovered-names.txt" && ok "list, --tree, --json and recover agree" \
   || { bad "views disagree"; paste "$work/flat-names.txt" "$work/tree.txt" "$work/json-names.txt" "$work/recovered-names.txt"; }
@@ -198,6 +198,29 @@ mkfs.fat -F 32 -n CARD "$work/formatted.img" >/dev/null
 q recover "$work/formatted.img" --deep --to "$work/formatted" --state-dir "$work/state" >/dev/null 2>&1
 cmp -s "$work/formatted/photo/Kept photo.jpg" "$samples/testJPEG_EXIF.jpg" && ok "quick-formatted card: a file comes back by name" \
   || { bad "quick-formatted card"; find "$work/formatted" -type f | head; }
+
+# An exFAT card: its deleted files by name, byte-identical, in fast and deep mode alike.
+for mode in --fast --deep; do
+  rm -rf "$work/exfat"
+  q recover "$fixtures/exfat/exfat-512-c4k.img" $mode --to "$work/exfat" --json --state-dir "$work/state" \
+    >"$work/exfat.json" 2>/dev/null
+  python3 - "$work/exfat.json" "$fixtures/exfat/exfat-512-c4k.expected.tsv" "$work/exfat" <<'PY' \
+    && ok "exFAT $mode: deleted files by name, byte-identical" || bad "exFAT $mode"
+import hashlib, json, os, sys
+doc = json.load(open(sys.argv[1]))
+assert doc["fileSystem"] == "exFAT", doc["fileSystem"]
+expected = [l.rstrip("\n").split("\t") for l in open(sys.argv[2]) if l.startswith("deleted")]
+intact = [e for e in expected if e[1] != "Frag/f2.bin"]  # its clusters went to a live file
+assert len(intact) == 6, intact
+for state, path, size, sha in intact:
+    name = os.path.basename(path)
+    groups = [g for g in os.listdir(sys.argv[3]) if os.path.isdir(os.path.join(sys.argv[3], g))]
+    found = [g for g in groups for q in os.listdir(os.path.join(sys.argv[3], g)) if q == name]
+    assert found, name
+    data = open(os.path.join(sys.argv[3], found[0], name), "rb").read()
+    assert hashlib.sha256(data).hexdigest() == sha, name
+PY
+done
 
 # A copy that fails part-way keeps what was read under a name nobody takes for a good file,
 # and a copy that read nothing leaves no empty file behind.
