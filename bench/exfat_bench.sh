@@ -32,16 +32,25 @@ if [ ! -f "$image" ]; then
 fi
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_TESTS=OFF >/dev/null
-ninja -C "$build" qmcore >/dev/null
+ninja -C "$build" qmcore quillmere >/dev/null
 g++ -std=c++20 -O2 -I"$root" "$root/bench/exfat_bench.cpp" "$build/libqmcore.a" -lbenchmark -lpthread \
   -o "$build/exfat_bench"
 
-TIMEFORMAT=%R
-echo "fls -r -d (seconds):"
-time (fls -r -d "$image" > "$work/fls.txt")
-echo "deleted entries listed by fls: $(grep -c '^r/r \*' "$work/fls.txt")"
-rm -rf "$work/tsk" && mkdir -p "$work/tsk"
-echo "tsk_recover (deleted files only; seconds):"
-time (tsk_recover "$image" "$work/tsk" > "$work/tsk.txt")
-tail -n1 "$work/tsk.txt"
-QM_EXFAT_BENCH_IMAGE=$image QM_EXFAT_BENCH_DIR=$work "$build/exfat_bench" --benchmark_min_time=1
+source "$root/bench/timing.sh"
+cat "$image" >/dev/null
+# Alternating runs into fresh folders, so neither program meets the other's deleted files.
+: > "$work/fls.times"; : > "$work/tsk.times"; : > "$work/qm.times"; : > "$work/qmscan.times"
+for run in 1 2 3; do
+  seconds fls -r -d "$image" >> "$work/fls.times"
+  seconds "$build/quillmere" scan "$image" --fast --state-dir "$work/st$run" >> "$work/qmscan.times"
+  mkdir -p "$work/tsk$run"
+  seconds tsk_recover "$image" "$work/tsk$run" >> "$work/tsk.times"
+  seconds "$build/quillmere" recover "$image" --fast --to "$work/qm$run" --state-dir "$work/st$run" --quiet >> "$work/qm.times"
+done
+echo "deleted entries listed by fls: $(fls -r -d "$image" | grep -c '^r/r \*')"
+echo "files recovered: tsk_recover $(find "$work/tsk1" -type f | wc -l), quillmere $(find "$work/qm1" -mindepth 2 -type f | wc -l)"
+printf 'fls -r -d %.3f s; quillmere scan --fast %.3f s (whole process)\n' "$(median < "$work/fls.times")" "$(median < "$work/qmscan.times")"
+printf 'tsk_recover %.3f s; quillmere recover --fast %.3f s (scan, copies, report; medians of 3)\n' \
+  "$(median < "$work/tsk.times")" "$(median < "$work/qm.times")"
+rm -rf "$work"/tsk[123] "$work"/qm[123] "$work"/st[123]
+QM_EXFAT_BENCH_IMAGE=$image QM_EXFAT_BENCH_DIR=$work "$build/exfat_bench" --benchmark_min_time=1 --benchmark_filter=Scan

@@ -8,11 +8,13 @@
 #include "cli/destination_guard.h"
 #include "cli/failure_report.h"
 #include "cli/found_files.h"
+#include "cli/recovery_report.h"
 #include "cli/selection.h"
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
 #include "cli/visible_text.h"
 #include "disk/format_text.h"
+#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
@@ -342,6 +344,7 @@ int reportDryRun(const CliOptions& options, const ScanOutcome& outcome, const st
 }
 
 int RunRecoverCommand(const CliOptions& options) {
+    const uint64_t started = platform::fileTimeNow();  // for the recovery report
     const std::wstring destination = platform::fromUtf8(options.destination);
     if (int rc = RefuseDestinationOnSource(options); rc != 0) return rc;
     if (options.dryRun) {
@@ -379,6 +382,7 @@ int RunRecoverCommand(const CliOptions& options) {
     });
     const bool cancelled = job.RunMany(items) == CancelCode || outcome.cancelled;
     if (live) std::fputc('\n', stderr);
+    WriteRecoveryReports(options, started, files, job.details());
 
     const int failed = job.failed();
     if (options.json) {

@@ -77,6 +77,7 @@ std::string overview() {
 
 int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::string& error) {
     out = CliOptions{};
+    out.arguments = args;
     if (args.empty()) {
         error = "no command given";
         return 2;

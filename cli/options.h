@@ -8,6 +8,7 @@
 namespace qm::cli {
 
 struct CliOptions {
+    std::vector<std::string> arguments;  // as given, for reports
     std::string command;  // scan, list, recover, probe, media, image
     std::string source;
     bool deep = true;  // the product's default mode; --fast reads the file system's records only

@@ -152,6 +152,7 @@ int QM_STDCALL CRecoveryJob::ItemCallback(void* userData, int percent, int scale
 }
 
 void CRecoveryJob::AddDetail(RecoveryDetailRow row) {
+    row.item = currentItem_;
     // Failures gather at the head of the list, successes follow in order.
     if (row.error != 0)
         details_.push_front(std::move(row));
@@ -311,6 +312,10 @@ int CRecoveryJob::RunMany(const std::vector<RecoveryItem>& items) {
         total_ = static_cast<int>(items.size());
     }
     for (const RecoveryItem& item : items) {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            currentItem_ = static_cast<int>(&item - items.data());
+        }
         bool callbacksRefused = false;
         if (RecoverOne(item, callbacksRefused) == CancelCode) {
             finished_ = true;
@@ -327,6 +332,7 @@ int CRecoveryJob::RunOne(const RecoveryItem& item) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         total_ = 1;
+        currentItem_ = 0;
     }
     bool callbacksRefused = false;
     const int rc = RecoverOne(item, callbacksRefused);

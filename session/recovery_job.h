@@ -42,6 +42,8 @@ struct RecoveryDetailRow {
     // Failed part-way: what could be read is kept under path, a ".partial" name nobody takes
     // for a good copy.
     bool partial = false;
+    // Index of the item in the list RunMany was given (0 for RunOne); -1 when none.
+    int item = -1;
 };
 
 inline constexpr const wchar_t* kDamagedStatus = L"Damaged: the content does not match the file type";
@@ -117,6 +119,7 @@ private:
     int damaged_ = 0;
     int partial_ = 0;
     int total_ = 0;
+    int currentItem_ = -1;
     std::deque<RecoveryDetailRow> details_;
     // Group folders this job has made (or found to be real folders): checked once, not per file.
     std::set<std::wstring> groupFolders_;

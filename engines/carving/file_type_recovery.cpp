@@ -214,4 +214,13 @@ int CFileTypeRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempP
     return rc;
 }
 
+int CFileTypeRecovery::ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) {
+    runs.clear();
+    const uint64_t medium = source_.TotalSectors(sectorSize_);
+    const uint64_t first = record.location;
+    if (sectorSize_ == 0 || first >= medium || medium > UINT64_MAX / sectorSize_) return 0;
+    AppendSourceRun(runs, first * sectorSize_, std::min<uint64_t>(record.size, (medium - first) * sectorSize_), 0);
+    return 0;
+}
+
 }  // namespace qm

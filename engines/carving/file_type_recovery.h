@@ -6,13 +6,14 @@
 #include <string>
 
 #include "disk/sector_reader.h"
+#include "engines/item_runs.h"
 #include "engines/carving/carve_context.h"
 #include "engines/carving/sector_source.h"
 #include "engines/store_backed_engine.h"
 
 namespace qm {
 
-class CFileTypeRecovery : public CStoreBackedEngine {
+class CFileTypeRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     CFileTypeRecovery() : source_(reader_) { ctx_.source = &source_; }
 
@@ -28,6 +29,8 @@ public:
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // One run from the first sector, as far as the size and the medium go.
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
 
     // For the coordinator: reads the source it opened and keeps a store on the given log
     // name (an earlier log of that name is continued).

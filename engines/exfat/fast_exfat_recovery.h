@@ -10,11 +10,12 @@
 #include "engines/exfat/exfat_tree_walk.h"
 #include "engines/exfat/exfat_volume.h"
 #include "engines/fat/fat_copy_pass.h"
+#include "engines/item_runs.h"
 #include "engines/store_backed_engine.h"
 
 namespace qm {
 
-class CFastExFatRecovery : public CStoreBackedEngine {
+class CFastExFatRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     CFastExFatRecovery();
     ~CFastExFatRecovery() override;
@@ -33,6 +34,7 @@ public:
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
 
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
     bool IsOpen() const { return opened_; }
     const ExFatVolume& Volume() const { return volume_; }
     const ExFatSystemEntries& SystemEntries() const { return system_; }

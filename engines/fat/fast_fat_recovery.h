@@ -9,11 +9,12 @@
 #include "engines/fat/fat_free_map.h"
 #include "engines/fat/fat_table.h"
 #include "engines/fat/fat_volume.h"
+#include "engines/item_runs.h"
 #include "engines/store_backed_engine.h"
 
 namespace qm {
 
-class CFastFatRecovery : public CStoreBackedEngine {
+class CFastFatRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     // The first bytes of the volume read at open: the boot sector and, for a damaged one, the
     // FAT32 copy at sector 6.
@@ -35,6 +36,8 @@ public:
     int BuildFreeMap() override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // The chain as the copy follows it (fat_item_runs.cpp).
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
     bool IsOpen() const { return opened_; }
     const FatVolume& Volume() const { return volume_; }
     FatTable& Table() { return table_; }

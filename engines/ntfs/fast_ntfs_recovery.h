@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engines/item_runs.h"
 #include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_file_name.h"
 #include "engines/ntfs/ntfs_free_map.h"
@@ -18,7 +19,7 @@ namespace qm {
 
 struct NtfsRecordSummary;
 
-class CFastNtfsRecovery : public CStoreBackedEngine {
+class CFastNtfsRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     CFastNtfsRecovery() = default;
     ~CFastNtfsRecovery() override;
@@ -30,6 +31,8 @@ public:
     int BuildFreeMap() override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // The $DATA runs, or the record's bytes for resident data (ntfs_item_runs.cpp).
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
     const NtfsVolumeGeometry& Geometry() const { return volume_.geometry(); }
     const RunList& MftRuns() const { return volume_.mftRuns(); }
     // Folder records read while rebuilding paths in the last scan (one read per folder).

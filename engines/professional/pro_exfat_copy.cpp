@@ -5,6 +5,7 @@
 #include "engines/exfat/exfat_record.h"
 #include "engines/fat/fat_item_preview.h"
 #include "engines/fat/fat_item_recovery.h"
+#include "engines/exfat/exfat_item_runs.h"
 #include "engines/professional/professional_exfat_recovery.h"
 #include "platform/errors.h"
 
@@ -31,6 +32,12 @@ int CProfessionalExFatRecovery::RecoverItem(const ScanRecord* record, const std:
 int CProfessionalExFatRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                                             uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
     return ExtractFoundFile(opened_, record, tempPath, memory, byteCount, progress, userData, Copier());
+}
+
+int CProfessionalExFatRecovery::ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) {
+    runs.clear();
+    ExFatVolume* volume = record.clusterBytes > 0 ? VolumeOf(record) : nullptr;
+    return volume ? ExFatItemRuns(*volume, record, runs) : kErrorNotSupported;
 }
 
 }  // namespace qm

@@ -12,12 +12,13 @@
 #include "engines/exfat/exfat_entry_set.h"
 #include "engines/exfat/exfat_volume.h"
 #include "engines/fat/fat_copy_pass.h"
+#include "engines/item_runs.h"
 #include "engines/professional/pro_exfat_state.h"
 #include "engines/store_backed_engine.h"
 
 namespace qm {
 
-class CProfessionalExFatRecovery : public CStoreBackedEngine {
+class CProfessionalExFatRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     CProfessionalExFatRecovery() = default;
     ~CProfessionalExFatRecovery() override;
@@ -31,6 +32,7 @@ public:
     int Scan(const wchar_t*) override { return 0; }  // the coordinator drives the steps below
     int GetItemPath(const ScanRecord& record, std::wstring& path) override;
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
 

@@ -16,13 +16,14 @@
 #include "disk/fat_boot_sector.h"
 #include "disk/sector_reader.h"
 #include "engines/fat/fat_copy_pass.h"
+#include "engines/item_runs.h"
 #include "engines/professional/pro_fat_geometry.h"
 #include "engines/professional/pro_fat_state.h"
 #include "engines/store_backed_engine.h"
 
 namespace qm {
 
-class CProfessionalFatRecovery : public CStoreBackedEngine {
+class CProfessionalFatRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     // Bytes read at the area start in search of a boot sector.
     static constexpr uint32_t kBootAreaBytes = 4096;
@@ -39,6 +40,8 @@ public:
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // Consecutive clusters from the first, as the copy reads them (pro_fat_copy.cpp).
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
 
     // The coordinator's steps, in this order.
     int OpenFatLog(const wchar_t* logName);

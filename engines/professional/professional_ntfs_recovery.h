@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disk/sector_reader.h"
+#include "engines/item_runs.h"
 #include "engines/ntfs/ntfs_copy_out.h"
 #include "engines/ntfs/ntfs_geometry.h"
 #include "engines/ntfs/ntfs_volume.h"
@@ -21,7 +22,7 @@ namespace qm {
 struct NtfsBootFields;
 struct NtfsFileName;
 
-class CProfessionalNtfsRecovery : public CStoreBackedEngine {
+class CProfessionalNtfsRecovery : public CStoreBackedEngine, public IItemRuns {
 public:
     // Hostile media (every sector a record naming a new parent) must not grow this without end.
     static constexpr size_t kMaxPendingFolders = 1u << 16;
@@ -38,6 +39,8 @@ public:
     int RecoverItem(const ScanRecord* record, const std::wstring& destination, int baseDepth) override;
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // The $DATA runs, or the record's bytes for resident data (pro_ntfs_item_runs.cpp).
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
 
     // Starts (null or empty name: a new "Pro_Ntfs_" log) or re-opens the engine's log.
     int OpenLog(const wchar_t* logName);

@@ -474,6 +474,12 @@ int CProfessionalRecovery::RecoverItem(const ScanRecord* record, const std::wstr
     return engine ? engine->RecoverItem(record, destination, baseDepth) : 0;
 }
 
+int CProfessionalRecovery::ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) {
+    runs.clear();
+    auto* engine = dynamic_cast<IItemRuns*>(EngineFor(record.sourceKind));
+    return engine ? engine->ItemRuns(record, runs) : kErrorNotSupported;
+}
+
 int CProfessionalRecovery::ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory,
                                        uint64_t& byteCount, ExtractProgressFn progress, void* userData) {
     if (!record) return kErrorInvalidParameter;

@@ -11,6 +11,7 @@
 #include "disk/source.h"
 #include "engines/carving/file_type_recovery.h"
 #include "engines/file_recovery_parse.h"
+#include "engines/item_runs.h"
 #include "engines/professional/professional_exfat_recovery.h"
 #include "engines/professional/professional_fat_recovery.h"
 #include "engines/professional/professional_ntfs_recovery.h"
@@ -20,7 +21,8 @@
 
 namespace qm {
 
-class CProfessionalRecovery : public IFileRecoveryParse, public IResumableScan, public ISourceEngine {
+class CProfessionalRecovery : public IFileRecoveryParse, public IResumableScan, public ISourceEngine,
+                              public IItemRuns {
 public:
     // Checkpoints (resume state saved, stores flushed) this often during the deep pass, so a
     // scan killed without a cancel can still be continued.
@@ -50,6 +52,8 @@ public:
     int BuildFreeMap() override { return 0; }
     int ExtractItem(const ScanRecord* record, std::wstring& tempPath, uint8_t* memory, uint64_t& byteCount,
                     ExtractProgressFn progress, void* userData) override;
+    // Asks the engine that wrote the record; 50 when that one cannot tell.
+    int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
 
     bool HasResumableScan() const override { return resumeAvailable_; }
     std::wstring ResumableFolder() const override { return resumeRecord_.folder; }
