@@ -294,8 +294,10 @@ int reportDryRun(const CliOptions& options, const ScanOutcome& outcome, const st
     std::map<std::wstring, int> lastCounter;
     std::set<std::wstring> planned;
     // The name the recovery would take: free on disk and not planned for an earlier file.
-    const auto plan = [&](const ScanRecord& record) {
-        const std::wstring base = MakeUniquePath(destination, record, lastCounter);
+    const auto plan = [&](const FoundFile& file) {
+        const ScanRecord& record = file.record;
+        const std::wstring folder = ItemFolder(destination, record, options.keepPaths ? &file.folder : nullptr);
+        const std::wstring base = MakeUniquePathIn(folder, destination, record, lastCounter);
         const size_t slash = base.find_last_of(L"/\\");
         const size_t dot = base.rfind(L'.');
         const size_t cut = dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash) ? base.size() : dot;
@@ -315,7 +317,7 @@ int reportDryRun(const CliOptions& options, const ScanOutcome& outcome, const st
         json.key("planned").beginArray();
     }
     for (const FoundFile& f : files) {
-        const std::wstring path = plan(f.record);
+        const std::wstring path = plan(f);
         const uint64_t size = f.record.size;
         bytes += size;
         if (options.json) {
@@ -366,7 +368,8 @@ int RunRecoverCommand(const CliOptions& options) {
     ScanOutcome outcome;
     if (!scanSource(options, session, outcome)) return outcome.exitCode;
     std::vector<FoundFile> files;
-    collectParts(outcome, options, files, false, nullptr);  // copies go to group folders, flat
+    // Copies go to group folders, flat, unless --keep-paths wants their folders.
+    collectParts(outcome, options, files, options.keepPaths, nullptr);
 
     std::vector<RecoveryItem> items;
     items.reserve(files.size());
@@ -374,6 +377,12 @@ int RunRecoverCommand(const CliOptions& options) {
     CDefaultTexts texts;
     CRecoveryJob job(texts, destination);
     job.SetResume(options.resume);
+    if (options.keepPaths) {
+        // Each file under its folders on the medium, not in a group folder.
+        std::vector<std::wstring> folders;
+        for (const FoundFile& f : files) folders.push_back(f.folder);
+        job.SetItemFolders(std::move(folders));
+    }
     // A running count on a terminal; logs get the result lines only.
     const bool live = !options.json && !options.quiet && platform::stderrIsTerminal();
     job.SetDisplay([&job, live](const RecoveryView& view) {

@@ -157,6 +157,12 @@ const std::vector<FlagDef>& Flags() {
              o.dryRun = true;
              return true;
          }},
+        {"--keep-paths", "", {"recover"},
+         "recover into DIR/<the file's folders on the medium> instead of group folders", nullptr, false,
+         [](const E&, CliOptions& o, E&) {
+             o.keepPaths = true;
+             return true;
+         }},
         {"--tree",
          "",
          {"list"},

@@ -90,12 +90,17 @@ struct NameParts {
     std::wstring folder, stem, extension;
 };
 
-NameParts PartsOf(const std::wstring& destinationFolder, const ScanRecord& record) {
-    std::wstring name = platform::fromAnsi(recordName(record));
-    // A name from the medium never leaves its folder: separators and dot-only names are neutralised.
+// A name from the medium never leaves its folder: separators and dot-only names are neutralised.
+std::wstring SafePart(std::wstring name) {
     for (auto& c : name)
         if (isSeparator(c) || c == L':' || platform::isControlCharacter(c)) c = L'_';
     if (name.empty() || name == L"." || name == L"..") name = L"_" + name;
+    return name;
+}
+
+NameParts PartsOf(const std::wstring& destinationFolder, const ScanRecord& record,
+                  const std::wstring* folder = nullptr) {
+    const std::wstring name = SafePart(platform::fromAnsi(recordName(record)));
 
     // "report.doc" -> "report(1).doc"; a leading dot is part of the name, not an extension.
     const size_t dot = name.find_last_of(L'.');
@@ -103,11 +108,32 @@ NameParts PartsOf(const std::wstring& destinationFolder, const ScanRecord& recor
     NameParts parts;
     parts.stem = hasExtension ? name.substr(0, dot) : name;
     parts.extension = hasExtension ? name.substr(dot) : std::wstring();
-    parts.folder = platform::joinPath(destinationFolder, GroupFolderFor(record));
+    parts.folder = folder ? *folder : platform::joinPath(destinationFolder, GroupFolderFor(record));
+    return parts;
+}
+
+// The parts of an item's folder path, each made safe; empty parts dropped.
+std::vector<std::wstring> FolderParts(const std::wstring& folder) {
+    std::vector<std::wstring> parts;
+    size_t at = 0;
+    while (at <= folder.size()) {
+        size_t end = folder.find_first_of(L"/\\", at);
+        if (end == std::wstring::npos) end = folder.size();
+        if (end > at) parts.push_back(SafePart(folder.substr(at, end - at)));
+        at = end + 1;
+    }
     return parts;
 }
 
 }  // namespace
+
+std::wstring ItemFolder(const std::wstring& destinationFolder, const ScanRecord& record,
+                        const std::wstring* ownFolder) {
+    if (!ownFolder) return platform::joinPath(destinationFolder, GroupFolderFor(record));
+    std::wstring path = destinationFolder;
+    for (const std::wstring& part : FolderParts(*ownFolder)) path = platform::joinPath(path, part);
+    return path;
+}
 
 std::wstring PlannedPath(const std::wstring& destinationFolder, const ScanRecord& record) {
     const NameParts parts = PartsOf(destinationFolder, record);
@@ -116,7 +142,13 @@ std::wstring PlannedPath(const std::wstring& destinationFolder, const ScanRecord
 
 std::wstring MakeUniquePath(const std::wstring& destinationFolder, const ScanRecord& record,
                             std::map<std::wstring, int>& lastCounter) {
-    const NameParts parts = PartsOf(destinationFolder, record);
+    return MakeUniquePathIn(platform::joinPath(destinationFolder, GroupFolderFor(record)), destinationFolder, record,
+                            lastCounter);
+}
+
+std::wstring MakeUniquePathIn(const std::wstring& itemFolder, const std::wstring& destinationFolder,
+                              const ScanRecord& record, std::map<std::wstring, int>& lastCounter) {
+    const NameParts parts = PartsOf(destinationFolder, record, &itemFolder);
     const std::wstring& folder = parts.folder;
     const std::wstring& stem = parts.stem;
     const std::wstring& extension = parts.extension;
@@ -253,7 +285,8 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     callbacksRefused = false;
     if (resume_ && !item.record.isFolder) {
         // The interrupted run named the k-th file of a name "name(k).ext" in the same order.
-        const NameParts parts = PartsOf(destination_, item.record);
+        const std::wstring itemFolder = ItemFolder(destination_, item.record, OwnFolderOfCurrent());
+        const NameParts parts = PartsOf(destination_, item.record, &itemFolder);
         const std::wstring planned = fitName(parts.folder, parts.stem, parts.extension);
         const int seen = resumeSeen_[planned]++;
         const std::wstring earlier =
@@ -268,8 +301,9 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
             return 0;
         }
     }
-    const std::wstring path = MakeUniquePath(destination_, item.record, lastCounter_);
-    const std::wstring groupFolder = platform::joinPath(destination_, GroupFolderFor(item.record));
+    const std::wstring* ownFolder = OwnFolderOfCurrent();
+    const std::wstring groupFolder = ItemFolder(destination_, item.record, ownFolder);
+    const std::wstring path = MakeUniquePathIn(groupFolder, destination_, item.record, lastCounter_);
     if (!item.engine || path.empty()) {
         // No engine for the record, or no free name left: reported like any failed file.
         FailItem(path.empty() ? groupFolder : path, item.engine ? kErrorFileExists : kErrorInvalidParameter);
@@ -278,7 +312,17 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     // The group folder must be a real folder: a file of that name, a read-only destination or a
     // link leading elsewhere fails the item with the system's reason.
     if (!groupFolders_.count(groupFolder)) {
-        if (int rc = platform::createOwnFolder(groupFolder); rc != 0) {
+        // An item's own folders are made one level at a time, none of them through a link.
+        int rc = 0;
+        std::wstring level = destination_;
+        for (const std::wstring& part : ownFolder ? FolderParts(*ownFolder) : std::vector<std::wstring>{}) {
+            level = platform::joinPath(level, part);
+            if (groupFolders_.count(level)) continue;
+            if ((rc = platform::createOwnFolder(level)) != 0) break;
+            groupFolders_.insert(level);
+        }
+        if (rc == 0) rc = platform::createOwnFolder(groupFolder);
+        if (rc != 0) {
             FailItem(path, rc);
             return 0;
         }
@@ -304,6 +348,12 @@ int CRecoveryJob::RecoverOne(const RecoveryItem& item, bool& callbacksRefused) {
     if (rc == CancelCode) return rc;
     SettleItem(item, path, rc, processedBefore);
     return rc;
+}
+
+const std::wstring* CRecoveryJob::OwnFolderOfCurrent() const {
+    const int index = currentItem_;
+    return index >= 0 && static_cast<size_t>(index) < itemFolders_.size() ? &itemFolders_[static_cast<size_t>(index)]
+                                                                          : nullptr;
 }
 
 int CRecoveryJob::RunMany(const std::vector<RecoveryItem>& items) {

@@ -33,6 +33,15 @@ struct RecoveryItem {
     ScanRecord record{};
 };
 
+// The same in the folder an item goes to (ItemFolder).
+std::wstring MakeUniquePathIn(const std::wstring& itemFolder, const std::wstring& destinationFolder,
+                              const ScanRecord& record, std::map<std::wstring, int>& lastCounter);
+// The folder a record goes to: `ownFolder` below the destination when given (its folders on
+// the medium, "/"-separated, each part made safe; empty is the destination itself), else its
+// group folder.
+std::wstring ItemFolder(const std::wstring& destinationFolder, const ScanRecord& record,
+                        const std::wstring* ownFolder);
+
 struct RecoveryDetailRow {
     std::wstring path;
     std::wstring status;  // "Success", kDamagedStatus, or the system's message for the error
@@ -79,6 +88,9 @@ public:
     // Going on with an interrupted recovery into the same folder: a file whose name is taken by
     // a copy of the same size is counted as recovered, not copied again under a new name.
     void SetResume(bool resume) { resume_ = resume; }
+    // RunMany's item i goes to destination\folders[i] (see ItemFolder) instead of its group
+    // folder; the folders are created one level at a time, none through a link.
+    void SetItemFolders(std::vector<std::wstring> folders) { itemFolders_ = std::move(folders); }
     // Called under the lock after every update (the display).
     void SetDisplay(std::function<void(const RecoveryView&)> display) { display_ = std::move(display); }
 
@@ -112,6 +124,9 @@ private:
     std::mutex lock_;
     bool cancelRequested_ = false;
     bool resume_ = false;
+    std::vector<std::wstring> itemFolders_;
+    // The own folder of the item RunMany is at, or null.
+    const std::wstring* OwnFolderOfCurrent() const;
     bool finished_ = false;
     bool completed_ = false;
     int processed_ = 0;

@@ -115,6 +115,10 @@ q recover "$image" --to "$work/dry" --dry-run --path 'camera/**' --state-dir "$w
   && grep -q "nothing was written" "$work/dry.txt" && ok "--dry-run with --path says what, writes nothing" \
   || { bad "--dry-run"; cat "$work/dry.txt"; }
 
+q recover "$image" --to "$work/kept" --keep-paths --state-dir "$work/state" >/dev/null 2>&1
+cmp -s "$work/kept/Camera/Trip 2024/First day.jpg" "$samples/baseball.jpg" && cmp -s "$work/kept/Voice memo.wav" "$samples/testWAV.wav" \
+  && ok "--keep-paths rebuilds the folders" || { bad "--keep-paths"; find "$work/kept" -type f; }
+
 # A second recovery into the same folder never overwrites: names get a counter.
 q recover "$image" --to "$out" --state-dir "$work/state" >/dev/null 2>&1
 cmp -s "$out/photo/First day(1).jpg" "$samples/baseball.jpg" && ok "second recovery gets (1) names" || bad "second recovery names"
