@@ -16,11 +16,11 @@ namespace {
 constexpr uint32_t kSector = 512;
 
 // Sectors of the kinds a disk is full of: random (compressed) data, zeros, text, 0xFF fill,
-// and near misses that start like a signature but are none.
+// and near misses that start like a signature but are none (FF D8 FF DB is a JPEG of its own).
 std::vector<uint8_t> MixedSectors(size_t bytes) {
     std::mt19937 rng(42);
     std::vector<uint8_t> out(bytes);
-    static const char* const kNearMisses[] = {"MZ\x90\x00", "PK\x01\x02", "GIF!", "\xFF\xD8\xFF\xDB", "RIFF",
+    static const char* const kNearMisses[] = {"MZ\x90\x00", "PK\x01\x02", "GIF!", "\xFF\xD8\xFF\x01", "RIFF",
                                               "\x00\x00\x01\xBA", "ID3\xFF", "%PD", "\x00\x00\x01\x00"};
     static const char kText[] = "the quick brown fox jumps over the lazy dog; 0123456789\r\n";
     for (size_t s = 0; s < bytes / kSector; ++s) {

@@ -42,6 +42,22 @@ uint64_t MeasureRarEnd(CarveContext& ctx, ByteView first);
 uint64_t MeasureMidiTracks(CarveContext& ctx, ByteView first);
 uint64_t MeasureTransportPackets(CarveContext& ctx, ByteView first);
 
+// Structures walked from header to header through a FileWindow. Each falls back to the
+// rule its rows had before (named beside it) when the structure breaks off, runs past the
+// medium or the limit, or gives no end.
+uint64_t MeasureMp4Boxes(CarveContext& ctx, ByteView first);           // the ISO media trailer
+uint64_t MeasureIsoBoxes(CarveContext& ctx, ByteView first);           // the next header, 6 GiB
+uint64_t MeasureMp3Frames(CarveContext& ctx, ByteView first);          // the ID3v1 tag
+uint64_t MeasureMpegAudioFrames(CarveContext& ctx, ByteView first);    // the next header, 256 MiB
+uint64_t MeasureFlvTags(CarveContext& ctx, ByteView first);            // the next header, 6 GiB
+uint64_t MeasureMatroska(CarveContext& ctx, ByteView first);           // the next header, 64 GiB
+uint64_t MeasureMpegPacks(CarveContext& ctx, ByteView first);          // the end marker
+uint64_t MeasureTiffExtent(CarveContext& ctx, ByteView first);         // the next header, 128 MiB
+uint64_t MeasurePhotoshopSections(CarveContext& ctx, ByteView first);  // the next header, 128 MiB
+uint64_t MeasureGzipMembers(CarveContext& ctx, ByteView first);        // the next header, 6 GiB
+uint64_t MeasureFlashMovie(CarveContext& ctx, ByteView first);         // compressed: one sector
+uint64_t MeasureSqlitePages(CarveContext& ctx, ByteView first);        // the next header, 4 GiB
+
 // Lengths taken from header fields.
 uint64_t MeasureRiffAvi(CarveContext& ctx, ByteView first);
 uint64_t MeasureRiffWave(CarveContext& ctx, ByteView first);

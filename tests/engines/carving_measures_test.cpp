@@ -24,10 +24,8 @@ constexpr uint32_t S = 512;
 uint64_t RoundUp(uint64_t bytes) { return (bytes + S - 1) / S * S; }
 
 enum class Rule {
-    Exact,        // the file's own length whatever follows
-    NextHeader,   // whole sectors up to the next header, or to the medium's end
-    FirstSector,  // one sector
-    Value,        // a length the format's structure gives, shorter than the file
+    Exact,  // the file's own length whatever follows
+    Value,  // a length the format's structure gives, shorter than the file
 };
 
 struct RealCase {
@@ -49,14 +47,15 @@ TEST(CarvingMeasures, RealFilesFollowedByOtherContent) {
         {"pptx/testPPT.pptx", Rule::Exact},          {"zip/test-documents.zip", Rule::Exact},
         {"7z/test-documents.7z", Rule::Exact},       {"rar/test-documents.rar", Rule::Exact},
         {"cab/test-documents.cab", Rule::Exact},     {"wav/testWAV.wav", Rule::Exact},
-        {"mid/testMID.mid", Rule::Value, 228},  // two tracks, then 94 bytes the header does not name            {"asf/testWMA.wma", Rule::Exact},
-        {"ts/test.ts", Rule::Exact},                 {"tif/testTIFF.tif", Rule::NextHeader},
-        {"psd/testPSD.psd", Rule::NextHeader},       {"mp4/testMP4AudioOnly.mp4", Rule::NextHeader},
-        {"mov/testMP4_QuickTimeMetadata.mov", Rule::NextHeader},
-        {"mkv/testMKV.mkv", Rule::NextHeader},       {"flv/testFLV.flv", Rule::NextHeader},
-        {"gz/changelog.gz", Rule::NextHeader},       {"sqlite/testSQLITE3.db", Rule::NextHeader},
-        {"mpg/xine-ui_logo.mpg", Rule::NextHeader},  {"mp3/testMP3id3v2.mp3", Rule::NextHeader},
-        {"swf/test1.swf", Rule::FirstSector},
+        {"mid/testMID.mid", Rule::Value, 228},  // two tracks, then 94 bytes the header does not name
+        {"asf/testWMA.wma", Rule::Exact},            {"ts/test.ts", Rule::Exact},
+        {"tif/testTIFF.tif", Rule::Exact},           {"psd/testPSD.psd", Rule::Exact},
+        {"mp4/testMP4AudioOnly.mp4", Rule::Exact},   {"mov/testMP4_QuickTimeMetadata.mov", Rule::Exact},
+        {"mkv/testMKV.mkv", Rule::Exact},            {"webm/testWEBM.webm", Rule::Exact},
+        {"flv/testFLV.flv", Rule::Exact},            {"gz/changelog.gz", Rule::Exact},
+        {"sqlite/testSQLITE3.db", Rule::Exact},      {"mpg/xine-ui_logo.mpg", Rule::Exact},
+        {"mp3/testMP3id3v2.mp3", Rule::Exact},       {"mp3/en-US_(A_Little_Bottle_Of_Water).mp3", Rule::Exact},
+        {"swf/test1.swf", Rule::Exact},
     };
     const Trailer trailers[] = {Trailer::OtherHeader, Trailer::FileRecord, Trailer::Zeros, Trailer::Noise};
     for (const RealCase& c : cases) {
@@ -72,12 +71,7 @@ TEST(CarvingMeasures, RealFilesFollowedByOtherContent) {
                 case Trailer::Zeros: medium.AppendZeros(8); break;
                 case Trailer::Noise: medium.Append(test::Noise(8 * S, 6)); break;
             }
-            const uint64_t toMediumEnd = medium.bytes().size() - at * S;
-            const bool stopsAtTrailer = trailer == Trailer::OtherHeader || trailer == Trailer::FileRecord;
-            uint64_t expected = file.size();
-            if (c.rule == Rule::NextHeader) expected = stopsAtTrailer ? RoundUp(file.size()) : toMediumEnd;
-            if (c.rule == Rule::FirstSector) expected = S;
-            if (c.rule == Rule::Value) expected = c.value;
+            const uint64_t expected = c.rule == Rule::Value ? c.value : file.size();
 
             MemoryRun run(medium);
             CarvedFile carved;
@@ -91,6 +85,70 @@ uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {
     MemoryRun run(medium);
     run.ctx.BeginCandidate(at);
     return measure(run.ctx, medium.Sector(at));
+}
+
+TEST(CarvingMeasures, BrokenStructuresFallBackToTheFormerRule) {
+    struct Case {
+        const char* path;
+        size_t patchAt;
+        Bytes patch;
+        MeasureFn walk;
+        MeasureFn former;
+    };
+    const Case cases[] = {
+        {"mp4/testMP4AudioOnly.mp4", 36, {0x7F, 0xFF, 0xFF, 0xF0}, MeasureMp4Boxes, MeasureIsoMediaTrailer},
+        {"mkv/testMKV.mkv", 48, {0x01, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}, MeasureMatroska, MeasureNextHeader64G},
+        {"flv/testFLV.flv", 56575, {0x1C}, MeasureFlvTags, MeasureNextHeader6G},  // a previous-tag size
+        {"sqlite/testSQLITE3.db", 95, {0x03}, MeasureSqlitePages, MeasureNextHeader4G},
+        {"mpg/xine-ui_logo.mpg", 45060, {0x0F, 0xFA}, MeasureMpegPacks, MeasureMpegEnd},  // jumps over a pack
+        // Frames missing against the Info frame's count.
+        {"mp3/en-US_(A_Little_Bottle_Of_Water).mp3", 14000, Bytes(1000, 0), MeasureMp3Frames, MeasureMp3Tag},
+        {"tif/testTIFF.tif", 8, {0, 0}, MeasureTiffExtent, MeasureNextHeader128M},  // an empty directory
+        {"psd/testPSD.psd", 30, {0x7F, 0xFF, 0xFF, 0xFF}, MeasurePhotoshopSections, MeasureNextHeader128M},
+        {"gz/changelog.gz", 18000, Bytes(64, 0), MeasureGzipMembers, MeasureNextHeader6G},
+        {"swf/test1.swf", 10000, Bytes(64, 0), MeasureFlashMovie, MeasureFlashHeaderLength},
+    };
+    for (const Case& c : cases) {
+        Bytes file = test::CarvingSample(c.path);
+        ASSERT_GE(file.size(), c.patchAt + c.patch.size()) << c.path;
+        std::memcpy(file.data() + c.patchAt, c.patch.data(), c.patch.size());
+        TestMedium medium;
+        const uint64_t at = medium.Append(file);
+        medium.Append(test::Noise(8 * S, 50));
+        const uint64_t former = MeasureAt(medium, at, c.former);
+        EXPECT_NE(file.size(), former) << c.path;  // else the case could not tell the two apart
+        EXPECT_EQ(former, MeasureAt(medium, at, c.walk)) << c.path;
+    }
+}
+
+TEST(CarvingMeasures, BoxWalkJumpsOverMediaDataWithoutReadingIt) {
+    // The sample's ftyp and moov, then a 64-bit-sized mdat of 1 MiB whose middle cannot be read.
+    const Bytes sample = test::CarvingSample("mp4/testMP4AudioOnly.mp4");
+    ASSERT_EQ(35236u, sample.size());
+    Bytes file(sample.begin(), sample.begin() + 28);
+    file.insert(file.end(), sample.begin() + 34079, sample.end());
+    const uint8_t mdat[16] = {0, 0, 0, 1, 'm', 'd', 'a', 't', 0, 0, 0, 0, 0, 0x10, 0, 0x10};
+    file.insert(file.end(), mdat, mdat + 16);
+    const Bytes media = test::Noise(1 << 20, 51);
+    file.insert(file.end(), media.begin(), media.end());
+    TestMedium medium;
+    const uint64_t at = medium.Append(file);
+    medium.Append(test::PngHeaderSector());
+    MemoryRun run(medium);
+    run.source.FailFrom(at + 1000);
+    run.ctx.BeginCandidate(at);
+    EXPECT_EQ(file.size(), MeasureMp4Boxes(run.ctx, medium.Sector(at)));
+}
+
+TEST(CarvingMeasures, LiveMatroskaSegmentEndsAfterItsLastTopLevelElement) {
+    Bytes file = test::CarvingSample("webm/testWEBM.webm");
+    ASSERT_EQ(39745u, file.size());
+    const uint8_t unknownSize[8] = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::memcpy(file.data() + 47, unknownSize, 8);  // the Segment's size, as a live recorder leaves it
+    TestMedium medium;
+    const uint64_t at = medium.Append(file);
+    medium.Append(test::Noise(8 * S, 52));
+    EXPECT_EQ(file.size(), MeasureAt(medium, at, MeasureMatroska));
 }
 
 TEST(CarvingMeasures, JpegEndWithZeroTailBeforeAnotherHeader) {
