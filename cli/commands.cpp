@@ -13,6 +13,7 @@
 #include "cli/json_writer.h"
 #include "cli/scan_session.h"
 #include "cli/visible_text.h"
+#include "engines/item_runs.h"
 #include "disk/format_text.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -27,6 +28,8 @@ namespace qm::cli {
 namespace {
 
 constexpr int kExitSomeFailed = 3;
+// firstSector counts 512-byte sectors from the medium's start, whatever the device's sector.
+constexpr uint64_t kRunSectorBytes = 512;
 constexpr int kExitInterrupted = 4;
 
 std::string utf8(const std::wstring& text) {
@@ -82,6 +85,35 @@ void writeFile(JsonWriter& json, const FoundFile& file) {
     writeTime(json, "accessed", r.accessed);
     json.key("condition").string(r.condition ? "good" : "damaged");
     json.key("engine").string(EngineName(r.sourceKind));
+    // The fast engines list deleted files only (and what deleted folders held); the deep
+    // engines and the carver cannot always tell.
+    const bool fast = r.sourceKind == kSourceFastFat || r.sourceKind == kSourceFastNtfs || r.sourceKind == kSourceFastExFat;
+    if (fast)
+        json.key("deleted").boolean(true);
+    else
+        json.key("deleted").null();
+    // The MFT record number on NTFS, the first cluster on FAT and exFAT; none for carved files.
+    if (r.sourceKind == kSourceCarving)
+        json.key("id").null();
+    else
+        json.key("id").number(r.fsId);
+    std::vector<SourceRun> runs;
+    auto* placed = dynamic_cast<IItemRuns*>(file.engine);
+    if (!r.isFolder && placed && placed->ItemRuns(r, runs) == 0 && !runs.empty()) {
+        json.key("firstSector").unsignedNumber(runs.front().offset / kRunSectorBytes);
+        json.key("runs").beginArray();
+        for (const SourceRun& run : runs) {
+            json.beginObject();
+            json.key("offset").unsignedNumber(run.offset);
+            json.key("length").unsignedNumber(run.length);
+            json.key("fileOffset").unsignedNumber(run.fileOffset);
+            json.endObject();
+        }
+        json.endArray();
+    } else {
+        json.key("firstSector").null();
+        json.key("runs").null();
+    }
     json.endObject();
 }
 

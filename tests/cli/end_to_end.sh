@@ -46,7 +46,7 @@ assert doc["summary"]["succeeded"] == 3 and doc["summary"]["failed"] == 0, doc["
 assert all(r["ok"] for r in doc["recovered"]), doc["recovered"]
 PY
   q list "$image" --state-dir "$work/state" --json >"$work/list.json" 2>/dev/null
-  python3 - "$work/list.json" <<'PY' && ok "list --json names, folders and times" || bad "list --json"
+  python3 - "$work/list.json" "$image" "$samples/testPDF.pdf" <<'PY' && ok "list --json names, folders, times and runs" || bad "list --json"
 import json, sys
 doc = json.load(open(sys.argv[1]))
 files = {f["name"]: f for f in doc["files"]}
@@ -54,6 +54,12 @@ assert files["First day.jpg"]["folder"] == "Camera/Trip 2024/", files["First day
 assert files["First day.jpg"]["group"] == "photo" and files["First day.jpg"]["engine"] == "fast-fat"
 assert files["Tax return 2024.pdf"]["size"] > 0
 assert files["Voice memo.wav"]["modified"].endswith("Z")
+# Where the bytes lie: the runs read from the image give the file back.
+tax = files["Tax return 2024.pdf"]
+image = open(sys.argv[2], "rb").read()
+data = b"".join(image[r["offset"]:r["offset"] + r["length"]] for r in tax["runs"])
+assert tax["deleted"] is True and tax["id"] >= 2 and tax["firstSector"] == tax["runs"][0]["offset"] // 512
+assert data == open(sys.argv[3], "rb").read(), "runs"
 PY
   # A recovered file carries the modification time the listing shows for it.
   python3 - "$work/list.json" "$out/document/Tax return 2024.pdf" <<'PY' && ok "recovered files keep their modification time" || bad "recovered file times"
