@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/folders.h"
 #include "platform/text.h"
@@ -131,6 +132,52 @@ int CStoreBackedEngine::ListByType(const std::wstring& pattern, std::vector<Scan
     out.clear();
     if (!store_) return 0;
     return store_->listByType(pattern, out);
+}
+
+int CStoreBackedEngine::ReportScan(int step, int secondsLeft) {
+    const EngineCallbacks& c = callbacks_;
+    return c.scanProgress ? c.scanProgress(c.userData, step, c.scale, secondsLeft, 0, 0, 0, 0) : 0;
+}
+
+int CStoreBackedEngine::RunDirectoryWalk(const std::function<bool()>& pending, const std::function<void()>& step,
+                                         const std::function<void()>& finish) {
+    // Progress is reported at most this often during the walk.
+    constexpr uint64_t kReportIntervalMs = 5000;
+    uint64_t lastReport = platform::tickCount();
+    const int firstResult = ReportScan(1, -1);
+    int shown = 2, secondsLeft = 99, coordinatedShown = 21;
+    while (pending()) {
+        step();
+        const uint64_t now = platform::tickCount();
+        if (now - lastReport < kReportIntervalMs) continue;
+        lastReport = now;
+        int rc = 0;
+        // The bar keeps below the 80 that the end of the walk reports.
+        if (!coordinated_) {
+            rc = ReportScan(shown, secondsLeft);
+            if (shown < 79) ++shown;
+            if (secondsLeft > 1) --secondsLeft;
+        } else {
+            rc = ReportScan(coordinatedShown, -1);
+            if (coordinatedShown < 79) ++coordinatedShown;
+        }
+        if (rc != 0) {
+            store_->flush();
+            return rc;
+        }
+    }
+    if (firstResult != 0) {
+        store_->flush();
+        return firstResult;
+    }
+    if (int rc = ReportScan(80, 10); rc != 0) {
+        store_->flush();
+        return rc;
+    }
+    finish();
+    store_->flush();
+    ReportScan(100, 0);
+    return 0;
 }
 
 }  // namespace qm

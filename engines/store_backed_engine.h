@@ -1,6 +1,7 @@
 // The slots every engine answers from its result store: listing, counting, paths, listing by
 // type. Each listing flushes first so the store's files hold everything found so far.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -50,6 +51,13 @@ protected:
     void CloseStore() { store_.reset(); }
     // The key a folder's children are filed under; 87 for a null record with a level.
     static int KeyFor(const ScanRecord* folder, int level, ParentKey& key);
+    // Tells the scan progress callback, if any, where the scan stands.
+    int ReportScan(int step, int secondsLeft);
+    // Runs a directory walk over the open store to its end: `step` until `pending` says none is
+    // left, progress every few seconds kept below 80, then `finish` (the folders that lead to
+    // files). 0, or what the progress callback returned to stop it; the store is flushed.
+    int RunDirectoryWalk(const std::function<bool()>& pending, const std::function<void()>& step,
+                         const std::function<void()>& finish);
 
     std::unique_ptr<ScanResultStore> store_;
     std::wstring logFolder_;

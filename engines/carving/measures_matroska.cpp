@@ -1,6 +1,6 @@
 // Matroska and WebM end with their Segment: the EBML header's size leads to it, and the
-// Segment's size to the end. A Segment written live has no size; then its top-level
-// elements are walked until one that cannot belong to a Segment.
+// Segment's size to the end, when its top-level elements fill it exactly. A Segment written
+// live has no size; then its elements are walked until one that cannot belong to a Segment.
 #include "engines/carving/file_window.h"
 #include "engines/carving/measures.h"
 
@@ -62,6 +62,14 @@ bool IsSegmentChild(uint64_t id) {
     }
 }
 
+// Top-level elements a writer adds of its own carry 3- or 4-byte IDs; IDs with every value
+// bit set are reserved. Garbage behind a file cut short rarely passes.
+bool MayBeTopLevel(uint64_t id) {
+    if (id >= 0x10000000) return (id & 0x0FFFFFFF) != 0x0FFFFFFF;
+    if (id >= 0x200000) return (id & 0x1FFFFF) != 0x1FFFFF;
+    return false;
+}
+
 bool EndOf(FileWindow& window, const Element& e, uint64_t& end) {
     if (e.unknownSize || e.size > UINT64_MAX - e.dataStart) return false;
     end = e.dataStart + e.size;
@@ -74,14 +82,24 @@ uint64_t WalkMatroska(FileWindow& window, ByteView) {
     if (!ReadElement(window, 0, header) || header.id != kEbmlHeaderId || !EndOf(window, header, at)) return 0;
     Element segment;
     if (!ReadElement(window, at, segment) || segment.id != kSegmentId) return 0;
-    if (!segment.unknownSize) return EndOf(window, segment, at) ? at : 0;
+    uint64_t segmentEnd = 0;
+    if (!segment.unknownSize && !EndOf(window, segment, segmentEnd)) return 0;
 
+    // The Segment's own elements are walked either way: a file cut short claims a size its
+    // elements do not fill, and taking the claim would swallow the files behind it.
     at = segment.dataStart;
     uint32_t children = 0;
-    for (Element child; children < kMaxElements && ReadElement(window, at, child) && IsSegmentChild(child.id);
-         ++children)
+    // Inside a sized Segment a well-formed element of a top-level ID's length counts (writers
+    // add their own); a live one ends at the first element that cannot be a Segment's.
+    for (Element child; children < kMaxElements && (segment.unknownSize || at < segmentEnd) &&
+                        ReadElement(window, at, child) &&
+                        (IsSegmentChild(child.id) || (!segment.unknownSize && MayBeTopLevel(child.id)));
+         ++children) {
         if (!EndOf(window, child, at)) return 0;  // a live Cluster of unknown size, or one cut short
-    return children != 0 && children < kMaxElements ? at : 0;
+        if (!segment.unknownSize && at > segmentEnd) return 0;
+    }
+    if (children == 0 || children >= kMaxElements) return 0;
+    return segment.unknownSize || at == segmentEnd ? at : 0;
 }
 
 }  // namespace

@@ -6,12 +6,6 @@
 #include "results/scan_log_name.h"
 
 namespace qm {
-namespace {
-
-// Progress is reported at most this often during the walk.
-constexpr uint64_t kReportIntervalMs = 5000;
-
-}  // namespace
 
 CFastExFatRecovery::CFastExFatRecovery() : walk_(volume_, bitmap_) {}
 
@@ -55,11 +49,6 @@ int CFastExFatRecovery::SetListCallback(ListProgressFn listProgress, void* userD
     return 0;  // kept for the store this engine opens when it scans
 }
 
-int CFastExFatRecovery::ReportScan(int step, int secondsLeft) {
-    const EngineCallbacks& c = callbacks_;
-    return c.scanProgress ? c.scanProgress(c.userData, step, c.scale, secondsLeft, 0, 0, 0, 0) : 0;
-}
-
 int CFastExFatRecovery::Scan(const wchar_t* logName) {
     CloseStore();
     if (logName) {
@@ -74,41 +63,8 @@ int CFastExFatRecovery::Scan(const wchar_t* logName) {
     }
 
     walk_.Begin(*store_, ExFatRecordTags{kSourceFastExFat, volumeTag_, partitionStart_});
-    uint64_t lastReport = platform::tickCount();
-    const int firstResult = ReportScan(1, -1);
-    int step = 2, secondsLeft = 99, smallStep = 21;
-    while (walk_.HasPending()) {
-        walk_.Step();
-        const uint64_t now = platform::tickCount();
-        if (now - lastReport < kReportIntervalMs) continue;
-        lastReport = now;
-        int rc = 0;
-        // The bar keeps below the 80 that the end of the walk reports.
-        if (!coordinated_) {
-            rc = ReportScan(step, secondsLeft);
-            if (step < 79) ++step;
-            if (secondsLeft > 1) --secondsLeft;
-        } else {
-            rc = ReportScan(smallStep, -1);
-            if (smallStep < 79) ++smallStep;
-        }
-        if (rc != 0) {
-            store_->flush();
-            return rc;
-        }
-    }
-    if (firstResult != 0) {
-        store_->flush();
-        return firstResult;
-    }
-    if (int rc = ReportScan(80, 10); rc != 0) {
-        store_->flush();
-        return rc;
-    }
-    walk_.EmitFolders();
-    store_->flush();
-    ReportScan(100, 0);
-    return 0;
+    return RunDirectoryWalk([this] { return walk_.HasPending(); }, [this] { walk_.Step(); },
+                            [this] { walk_.EmitFolders(); });
 }
 
 int CFastExFatRecovery::RootKey(const ScanRecord* folder, int level, ParentKey& key) const {

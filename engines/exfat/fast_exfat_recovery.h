@@ -43,7 +43,6 @@ public:
     const char* OpenProblem() const { return openProblem_; }
 
 private:
-    int ReportScan(int step, int secondsLeft);
     int RootKey(const ScanRecord* folder, int level, ParentKey& key) const;
     // Reads a found file's data again from its entry set.
     RecordCopier Copier();

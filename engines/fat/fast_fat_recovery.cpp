@@ -9,12 +9,6 @@
 #include "results/scan_log_name.h"
 
 namespace qm {
-namespace {
-
-// Progress is reported at most this often during the walk.
-constexpr uint64_t kReportIntervalMs = 5000;
-
-}  // namespace
 
 CFastFatRecovery::CFastFatRecovery() : walk_(volume_, table_) {}
 
@@ -76,11 +70,6 @@ int CFastFatRecovery::OpenLog(const std::wstring& logName, bool fresh) {
     return 0;
 }
 
-int CFastFatRecovery::ReportScan(int step, int secondsLeft) {
-    const EngineCallbacks& c = callbacks_;
-    return c.scanProgress ? c.scanProgress(c.userData, step, c.scale, secondsLeft, 0, 0, 0, 0) : 0;
-}
-
 int CFastFatRecovery::Scan(const wchar_t* logName) {
     CloseStore();
     if (logName) return OpenLog(logName);
@@ -88,41 +77,8 @@ int CFastFatRecovery::Scan(const wchar_t* logName) {
     if (int rc = OpenLog(scanLogNameNow(kFastLogPrefix, partitionStart_), true); rc != 0) return rc;
 
     walk_.Begin(*store_, FatDirectoryWalk::Tags{volumeTag_, partitionStart_});
-    uint64_t lastReport = platform::tickCount();
-    const int firstResult = ReportScan(1, -1);
-    int step = 2, secondsLeft = 99, smallStep = 21;
-    while (walk_.HasPending()) {
-        walk_.Step();
-        const uint64_t now = platform::tickCount();
-        if (now - lastReport < kReportIntervalMs) continue;
-        lastReport = now;
-        int rc = 0;
-        // The bar keeps below the 80 that the end of the walk reports.
-        if (!coordinated_) {
-            rc = ReportScan(step, secondsLeft);
-            if (step < 79) ++step;
-            if (secondsLeft > 1) --secondsLeft;
-        } else {
-            rc = ReportScan(smallStep, -1);
-            if (smallStep < 79) ++smallStep;
-        }
-        if (rc != 0) {
-            store_->flush();
-            return rc;
-        }
-    }
-    if (firstResult != 0) {
-        store_->flush();
-        return firstResult;
-    }
-    if (int rc = ReportScan(80, 10); rc != 0) {
-        store_->flush();
-        return rc;
-    }
-    walk_.EmitFolders();
-    store_->flush();
-    ReportScan(100, 0);
-    return 0;
+    return RunDirectoryWalk([this] { return walk_.HasPending(); }, [this] { walk_.Step(); },
+                            [this] { walk_.EmitFolders(); });
 }
 
 int CFastFatRecovery::RootKey(const ScanRecord* folder, int level, ParentKey& key) const {

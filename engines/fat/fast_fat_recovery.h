@@ -47,7 +47,6 @@ private:
     // volume begins on the medium; mediumBytes: the medium's usable length from there.
     int OpenVolume(uint64_t startBytes, uint64_t mediumBytes);
     int OpenLog(const std::wstring& logName, bool fresh = false);
-    int ReportScan(int step, int secondsLeft);
     int RootKey(const ScanRecord* folder, int level, ParentKey& key) const;
     // Reads a found file's data along its chain.
     RecordCopier Copier();

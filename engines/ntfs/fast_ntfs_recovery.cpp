@@ -50,11 +50,6 @@ int CFastNtfsRecovery::Scan(const wchar_t* logName) {
     return rc;
 }
 
-int CFastNtfsRecovery::ReportScan(int step, int secondsLeft) {
-    if (!callbacks_.scanProgress) return 0;
-    return callbacks_.scanProgress(callbacks_.userData, step, callbacks_.scale, secondsLeft, 0, 0, 0, 0);
-}
-
 int CFastNtfsRecovery::RunScan() {
     const NtfsVolumeGeometry& g = volume_.geometry();
     const RunList& runs = volume_.mftRuns();

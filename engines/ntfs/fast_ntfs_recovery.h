@@ -52,7 +52,6 @@ private:
 
     int OpenStoreNamed(const std::wstring& logName);
     int RunScan();
-    int ReportScan(int step, int secondsLeft);
     void ParseFileRecord(uint8_t* record, uint64_t number, uint64_t sector);
     void AddFolderRecord(uint32_t number);
     void AddLostFolder(uint32_t number);

@@ -121,6 +121,20 @@ TEST(CarvingMeasures, BrokenStructuresFallBackToTheFormerRule) {
     }
 }
 
+// A file cut short still claims its whole length; taking the claim would swallow the files
+// behind it, which the former rule stops at.
+TEST(CarvingMeasures, MatroskaCutShortDoesNotSwallowTheNextFile) {
+    Bytes file = test::CarvingSample("mkv/testMKV.mkv");
+    file.resize(40000);
+    TestMedium medium;
+    const uint64_t at = medium.Append(file);
+    medium.Append(test::PngHeaderSector());
+    medium.Append(test::Noise(200 * S, 52));
+    const uint64_t former = MeasureAt(medium, at, MeasureNextHeader64G);
+    EXPECT_LT(former, 82969u);
+    EXPECT_EQ(former, MeasureAt(medium, at, MeasureMatroska));
+}
+
 TEST(CarvingMeasures, BoxWalkJumpsOverMediaDataWithoutReadingIt) {
     // The sample's ftyp and moov, then a 64-bit-sized mdat of 1 MiB whose middle cannot be read.
     const Bytes sample = test::CarvingSample("mp4/testMP4AudioOnly.mp4");
