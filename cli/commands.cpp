@@ -52,6 +52,10 @@ bool scanSource(const CliOptions& options, CScanSession& session, ScanOutcome& o
     }
     if (outcome.cancelled) std::fprintf(stderr, "quillmere: interrupted; showing what was found so far\n");
     if (!outcome.note.empty() && !options.quiet) std::fprintf(stderr, "quillmere: note: %s\n", outcome.note.c_str());
+    for (const ScannedPart& part : outcome.parts)
+        if (part.reused && !options.quiet && !options.json)
+            std::fprintf(stderr, "quillmere: %s: the results of the earlier deep scan of this unchanged source "
+                                 "(--rescan scans it again)\n", part.name.c_str());
     return true;
 }
 
@@ -62,6 +66,9 @@ void writeHeader(JsonWriter& json, const CliOptions& options, const ScanOutcome&
     json.key("interrupted").boolean(outcome.cancelled);
     if (!outcome.partitionTable.empty()) json.key("partitionTable").string(outcome.partitionTable);
     if (!outcome.note.empty()) json.key("note").string(outcome.note);
+    bool reused = !outcome.parts.empty();
+    for (const ScannedPart& part : outcome.parts) reused = reused && (part.reused || !part.engine);
+    json.key("reusedScan").boolean(reused);
 }
 
 void writeTime(JsonWriter& json, const char* name, uint64_t fileTime) {

@@ -119,6 +119,14 @@ const std::vector<FlagDef>& Flags() {
              o.resume = o.deep = true;  // only a deep scan can be resumed
              return true;
          }},
+        {"--rescan", "", scanning,
+         "scan again even when a finished deep scan of the same, unchanged source\n"
+         "could be reused (its results are, without --rescan)",
+         nullptr, false,
+         [](const E&, CliOptions& o, E&) {
+             o.rescan = true;
+             return true;
+         }},
         {"--type", "EXT,...", filtering, "only files with these extensions (jpg,pdf,...)", nullptr, false,
          [](const E& v, CliOptions& o, E&) {
              for (std::string& type : splitList(v)) o.types.push_back(type);

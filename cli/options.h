@@ -18,6 +18,7 @@ struct CliOptions {
     bool version = false;
     bool quiet = false;               // --quiet: only failures on standard error
     bool resume = false;              // continue an interrupted deep scan of the same source
+    bool rescan = false;              // scan again even when a finished deep scan could be reused
     std::vector<std::string> types;   // extensions without the dot, lower-case
     std::vector<std::string> groups;  // names from GroupNames(): photo, audio, ..., other
     std::string destination;          // --to

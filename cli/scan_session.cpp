@@ -6,6 +6,7 @@
 #include "disk/image_layout.h"
 #include "disk/file_system_probe.h"
 #include "engines/professional/professional_recovery.h"
+#include "session/engine_factory.h"
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/errors.h"
@@ -156,7 +157,12 @@ void CScanSession::ScanPart(ScanSource& source, const std::string& name, const s
     CScanProgressSink sink(texts_);
     sink.SetDisplay([&window](const ScanProgressView& view) { window.Show(view); });
     ProgressBridge bridge{&sink};
-    CScanDriver driver(window, texts_, &History());
+    // A finished deep scan of the same, unchanged source is reused unless --rescan.
+    CScanDriver driver(window, texts_, &History(), [this](ScanSource& s, bool professional) {
+        auto engine = CreateEngine(s.Location(), professional, &s.refusal, &History());
+        if (auto* deep = dynamic_cast<CProfessionalRecovery*>(engine.get())) deep->AllowReuse(!options_.rescan);
+        return engine;
+    });
     std::vector<ScanSource> one;
     one.push_back(std::move(source));
     const int code = driver.Run(one, options_.deep, ProgressBridge::Fn, &bridge, nullptr);
@@ -171,6 +177,7 @@ void CScanSession::ScanPart(ScanSource& source, const std::string& name, const s
     }
     part.engine = source.engine.get();
     outcome.cancelled = outcome.cancelled || sink.Cancelled();
+    if (auto* deep = dynamic_cast<CProfessionalRecovery*>(part.engine)) part.reused = deep->ReusedEarlierScan();
     if (auto* deep = dynamic_cast<CProfessionalRecovery*>(part.engine); deep && !deep->FileSystemProblem().empty())
         part.note = "the " + platform::toUtf8(FileSystemKindName(deep->ProbedKind())) +
                     " file system's own structures could not be used (" + deep->FileSystemProblem() +

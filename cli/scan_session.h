@@ -25,6 +25,7 @@ struct ScannedPart {
     std::string error;    // why it could not be scanned (no engine then)
     int errorCode = 0;    // the Windows error number behind it
     std::string note;     // a warning that does not stop the listing
+    bool reused = false;  // the results of an earlier finished deep scan, not read again
     IFileRecoveryParse* engine = nullptr;
 };
 

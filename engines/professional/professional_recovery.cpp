@@ -10,6 +10,7 @@
 #include "engines/fat/fat_dir_entry.h"
 #include "engines/ntfs/fast_ntfs_recovery.h"
 #include "engines/professional/pro_ntfs_candidate.h"
+#include "engines/professional/source_fingerprint.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -86,7 +87,9 @@ int CProfessionalRecovery::Attach(const Source& source, std::unique_ptr<IFileRec
                            : history_.FindVolume(static_cast<wchar_t>(driveLetter_), static_cast<uint32_t>(diskNumber_),
                                                  areaStart_, areaSectors_, &resumeRecord_) == 1;
     // A scan that ran to its end leaves no extent to read: it is finished, not interrupted.
+    finishedAvailable_ = resumeAvailable_ && resumeRecord_.resume.extentLength == 0;
     resumeAvailable_ = resumeAvailable_ && resumeRecord_.resume.extentLength != 0;
+    reused_ = false;
     fat_.AttachSource(source);
     exfat_.AttachSource(source);
     const int rc = ntfs_.AttachSource(source);
@@ -239,9 +242,17 @@ void CProfessionalRecovery::SaveState(const Position& p) {
                     resume, folder, imagePath_);
 }
 
+bool CProfessionalRecovery::MayReuse() {
+    if (!allowReuse_ || !finishedAvailable_ || resumeRecord_.folder.empty()) return false;
+    const std::string saved = LoadFingerprint(resumeRecord_.folder);
+    return !saved.empty() && saved == SourceFingerprint(reader_, areaStart_, areaSectors_, bytesPerSector_);
+}
+
 int CProfessionalRecovery::Scan(const wchar_t*) {
     if (!opened_) return kErrorInvalidParameter;
-    const bool continuing = resumeAvailable_;
+    reused_ = MayReuse();
+    // Reusing a finished scan is continuing one with nothing left to read.
+    const bool continuing = resumeAvailable_ || reused_;
     if (!continuing) history_.NewFolder();
     std::wstring folder;
     if (continuing) {
@@ -257,7 +268,7 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
     Position p;
     if (fast_) {
         fast_->SetCallbacks(scanProgress_, nullptr, userData_, 9);
-        if (fast_->BuildFreeMap() == 0) freeMode = FreeSpaceMode();
+        if (!reused_ && fast_->BuildFreeMap() == 0) freeMode = FreeSpaceMode();
         std::wstring fastLog;
         if (continuing) history_.FindLogFile(kFastLogPrefix, fastLog, folder);
         result = fast_->Scan(continuing && !fastLog.empty() ? fastLog.c_str() : nullptr);
@@ -391,6 +402,9 @@ int CProfessionalRecovery::Scan(const wchar_t*) {
     }
 
     FlushStores();
+    // A deep pass that read its whole area leaves the source's fingerprint for later reuse.
+    if (reachedDeepPass && result == 0 && p.extentLength == 0 && !reused_)
+        SaveFingerprint(folder, SourceFingerprint(reader_, areaStart_, areaSectors_, bytesPerSector_));
     if (reachedDeepPass || continuing) {
         if (!reachedDeepPass) {
             p.extentStart = resumeRecord_.resume.extentStart;

@@ -55,6 +55,12 @@ public:
     // Asks the engine that wrote the record; 50 when that one cannot tell.
     int ItemRuns(const ScanRecord& record, std::vector<SourceRun>& runs) override;
 
+    // A finished deep scan of the same, unchanged source (same length, same first, middle and
+    // last MiB) stands in for a new one when allowed: Scan then opens its logs and reads
+    // nothing. Off unless asked for; a front end that scans on the user's word keeps it off.
+    void AllowReuse(bool allow) { allowReuse_ = allow; }
+    bool ReusedEarlierScan() const { return reused_; }
+
     bool HasResumableScan() const override { return resumeAvailable_; }
     std::wstring ResumableFolder() const override { return resumeRecord_.folder; }
     void ClearResumableScan() override { resumeAvailable_ = false; }
@@ -85,6 +91,8 @@ private:
     bool FirstDataSector(const ScanRecord& record, uint64_t& sector);
     void FlushStores();
     void PointLogsAt(const std::wstring& folder);
+    // Whether the finished scan on record may stand in for a new one.
+    bool MayReuse();
 
     CScanHistory& history_;
     CProfessionalFatRecovery fat_;
@@ -110,6 +118,9 @@ private:
     ListProgressFn listProgress_ = nullptr;
     void* listUser_ = nullptr;
     bool resumeAvailable_ = false;
+    bool finishedAvailable_ = false;  // the history holds a scan of this source that ran to its end
+    bool allowReuse_ = false;
+    bool reused_ = false;
     ScanHistoryRecord resumeRecord_;
     bool opened_ = false;
     std::vector<uint8_t> recordBuffer_;

@@ -6,6 +6,7 @@
 
 #include "engines/professional/professional_recovery.h"
 #include "platform/errors.h"
+#include "platform/folders.h"
 #include "results/scan_history.h"
 #include "disk/byte_view.h"
 #include "tests/support/test_support.h"
@@ -141,6 +142,51 @@ TEST_F(DeepScanTest, CancelledScanContinuesToTheSameResult) {
     CProfessionalRecovery third(history);
     ASSERT_EQ(0, third.OpenImage(image("raw.img"), 'R'));
     EXPECT_FALSE(third.HasResumableScan());
+}
+
+// A finished scan of an unchanged source stands in for a new one when allowed: its results,
+// and not one sector read again; a changed source is scanned afresh.
+TEST_F(DeepScanTest, FinishedScanOfAnUnchangedSourceIsReused) {
+    const std::wstring copy = dir.file(L"raw-copy.img");
+    test::writeWholeFile(copy, test::readWholeFile(image("raw.img")));
+    std::set<std::string> first;
+    {
+        CProfessionalRecovery deep(history);
+        ASSERT_EQ(0, deep.OpenImage(copy, 'R'));
+        deep.AllowReuse(true);
+        ASSERT_EQ(0, deep.Scan(nullptr));
+        EXPECT_FALSE(deep.ReusedEarlierScan());
+        std::vector<ScanRecord> root;
+        deep.ListFolder(nullptr, 0, root);
+        first = names(root);
+        ASSERT_EQ(2u, first.size());
+    }
+    {
+        CProfessionalRecovery again(history);
+        ASSERT_EQ(0, again.OpenImage(copy, 'R'));
+        again.AllowReuse(true);
+        Progress progress;
+        again.SetCallbacks(Progress::Fn, nullptr, &progress, 100);
+        ASSERT_EQ(0, again.Scan(nullptr));
+        EXPECT_TRUE(again.ReusedEarlierScan());
+        EXPECT_EQ(0, progress.deepCalls) << "no sector read";
+        std::vector<ScanRecord> root;
+        again.ListFolder(nullptr, 0, root);
+        EXPECT_EQ(first, names(root));
+        EXPECT_EQ(2u, again.GetFoundCount());
+    }
+    // One changed byte in the first MiB, the file's time kept: the fingerprint tells.
+    uint64_t written = 0;
+    ASSERT_EQ(0, platform::lastWriteTime(copy, written));
+    auto bytes = test::readWholeFile(copy);
+    bytes[600] ^= 0x5A;
+    test::writeWholeFile(copy, bytes);
+    ASSERT_EQ(0, platform::setFileTimes(copy, written, 0));
+    CProfessionalRecovery changed(history);
+    ASSERT_EQ(0, changed.OpenImage(copy, 'R'));
+    changed.AllowReuse(true);
+    ASSERT_EQ(0, changed.Scan(nullptr));
+    EXPECT_FALSE(changed.ReusedEarlierScan());
 }
 
 TEST_F(DeepScanTest, DeclinedContinuationStartsAfresh) {
