@@ -92,13 +92,10 @@ void writeFile(JsonWriter& json, const FoundFile& file) {
     writeTime(json, "accessed", r.accessed);
     json.key("condition").string(r.condition ? "good" : "damaged");
     json.key("engine").string(EngineName(r.sourceKind));
-    // The fast engines list deleted files only (and what deleted folders held); the deep
-    // engines and the carver cannot always tell.
-    const bool fast = r.sourceKind == kSourceFastFat || r.sourceKind == kSourceFastNtfs || r.sourceKind == kSourceFastExFat;
-    if (fast)
-        json.key("deleted").boolean(true);
+    if (const int deleted = DeletedState(r); deleted >= 0)
+        json.key("deleted").boolean(deleted == 1);
     else
-        json.key("deleted").null();
+        json.key("deleted").null();  // a carved file cannot tell
     // The MFT record number on NTFS, the first cluster on FAT and exFAT; none for carved files.
     if (r.sourceKind == kSourceCarving)
         json.key("id").null();

@@ -153,6 +153,19 @@ const std::vector<FlagDef>& Flags() {
              error = "--max-size takes a size such as 100k or 2M, not '" + v + "'";
              return false;
          }},
+        {"--deleted-only", "", filtering,
+         "leave out files known to be live (the deep mode lists those of formatted\n"
+         "volumes too); carved files, which cannot tell, stay",
+         "state", false,
+         [](const E&, CliOptions& o, E&) {
+             o.deletedOnly = true;
+             return true;
+         }},
+        {"--all", "", filtering, "(default) live files too, where the mode lists them", "state", false,
+         [](const E&, CliOptions& o, E&) {
+             o.deletedOnly = false;
+             return true;
+         }},
         {"--include-damaged", "", filtering,
          "also files judged damaged or overwritten (marked so; hidden by default)", nullptr, false,
          [](const E&, CliOptions& o, E&) {

@@ -109,6 +109,18 @@ void PruneTree(std::vector<FoundFile>& tree, const std::set<std::pair<int32_t, i
     tree.resize(out);
 }
 
+int DeletedState(const ScanRecord& record) {
+    switch (record.sourceKind) {
+        case kSourceFastFat:
+        case kSourceFastNtfs:
+        case kSourceFastExFat: return 1;
+        case kSourceProFat:
+        case kSourceProNtfs:
+        case kSourceProExFat: return record.reserved[0] != 0 ? 1 : 0;
+        default: return -1;
+    }
+}
+
 const char* EngineName(int32_t sourceKind) {
     switch (sourceKind) {
         case kSourceFastNtfs: return "fast-ntfs";

@@ -39,4 +39,8 @@ void PruneTree(std::vector<FoundFile>& tree, const std::set<std::pair<int32_t, i
 
 const char* EngineName(int32_t sourceKind);
 
+// Whether a found file was deleted: the fast engines list deleted files only; the deep engines
+// keep it with the record; a carved file cannot tell (-1). 1 deleted, 0 live.
+int DeletedState(const ScanRecord& record);
+
 }  // namespace qm::cli

@@ -150,6 +150,10 @@ int ParseOptions(const std::vector<std::string>& args, CliOptions& out, std::str
         error = std::string("--fast cannot be used with ") + (givenNamed("--deep") ? "--deep" : "--resume");
         return 2;
     }
+    if (givenNamed("--deleted-only") && givenNamed("--all")) {
+        error = "--deleted-only cannot be used with --all";
+        return 2;
+    }
     if (!command->operand && !out.source.empty()) {
         error = out.command + " takes no source";
         return 2;

@@ -27,6 +27,7 @@ struct CliOptions {
     uint64_t minSize = 0;             // --min-size
     uint64_t maxSize = UINT64_MAX;    // --max-size
     bool includeDamaged = false;      // list and recover files judged damaged or overwritten
+    bool deletedOnly = false;         // leave out files known to be live (the deep mode lists them)
     bool dryRun = false;              // recover: say what would be written, write nothing
     bool keepPaths = false;           // recover: DIR/<original folders>/name, not group folders
 };

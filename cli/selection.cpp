@@ -87,6 +87,7 @@ SelectionCounts ApplySelection(const CliOptions& options, std::vector<FoundFile>
                              [&](const std::string& p) { return PathMatches(p, path); }))
                 return true;
         }
+        if (options.deletedOnly && DeletedState(f.record) == 0) return true;
         if (!f.record.condition && !options.includeDamaged) {
             ++counts.damagedHidden;
             return true;

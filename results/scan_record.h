@@ -30,7 +30,7 @@ struct ScanRecord {
     uint16_t driveLetter = 0;   // the source tag given when the source was opened
     int32_t sourceKind = 0;     // SourceKind
     int32_t isFolder = 0;       // 1 folder, 0 file
-    uint8_t reserved[4] = {};
+    uint8_t reserved[4] = {};   // [0]: deleted (or in a deleted folder) where the engine knows
     int32_t condition = 0;      // 1 recoverable, 0 damaged or overwritten
     int32_t recordNo = 0;       // 1-based ordinal in the scan log
     int32_t fsId = 0;           // FAT first cluster, MFT record number, 0 for carved files

@@ -170,6 +170,7 @@ void CProfessionalFatRecovery::OnFileEntry(int geometry, ByteView entry, const s
     r.driveLetter = volumeTag_;
     r.sourceKind = kSourceProFat;
     r.isFolder = 0;
+    r.reserved[0] = e.deleted() ? 1 : 0;  // a live entry of a formatted volume lists too
     r.fsId = static_cast<int32_t>(cluster);
     r.size = e.size;
     r.location = entrySector;

@@ -120,6 +120,7 @@ int CProfessionalNtfsRecovery::ParseWith(int32_t spcHint, const uint8_t* bytes, 
     r.driveLetter = tag_;
     r.sourceKind = kSourceProNtfs;
     r.isFolder = resolving ? 1 : 0;
+    r.reserved[0] = (d.flags & kRecordInUse) ? 0 : 1;  // the record was freed: a deleted file
     r.condition = 1;
     r.fsId = static_cast<int32_t>(own);
     r.clusterBytes = layout_.bytesPerSector * spc;

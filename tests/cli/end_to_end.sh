@@ -208,6 +208,10 @@ mkfs.fat -F 32 -n CARD "$work/formatted.img" >/dev/null
 q recover "$work/formatted.img" --deep --to "$work/formatted" --state-dir "$work/state" >/dev/null 2>&1
 cmp -s "$work/formatted/photo/Kept photo.jpg" "$samples/testJPEG_EXIF.jpg" && ok "quick-formatted card: a file comes back by name" \
   || { bad "quick-formatted card"; find "$work/formatted" -type f | head; }
+# The deep mode lists the card's live files too; --deleted-only leaves them out.
+q list "$work/formatted.img" --deleted-only --state-dir "$work/state" 2>/dev/null | tr -d '\r' >"$work/deleted-only.txt"
+grep -q "First day.jpg" "$work/deleted-only.txt" && ! grep -q "Kept photo.jpg" "$work/deleted-only.txt" \
+  && ok "--deleted-only leaves out files that were live" || { bad "--deleted-only"; cat "$work/deleted-only.txt"; }
 
 # An exFAT card: its deleted files by name, byte-identical, in fast and deep mode alike.
 for mode in --fast --deep; do

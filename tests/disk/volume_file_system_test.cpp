@@ -67,7 +67,7 @@ TEST(VolumeFileSystem, TypesFromSystemNames) {
     EXPECT_EQ(kFsTypeFat, FsTypeFromName(L"vfat"));
     EXPECT_EQ(kFsTypeNtfs, FsTypeFromName(L"ntfs3"));
     EXPECT_EQ(kFsTypeLinux, FsTypeFromName(L"ext4"));
-    EXPECT_EQ(0, FsTypeFromName(L"exFAT"));
+    EXPECT_EQ(kFsTypeExFat, FsTypeFromName(L"exFAT"));
     EXPECT_EQ(0, FsTypeFromName(L""));
 }
 
