@@ -121,7 +121,25 @@ void writeFile(JsonWriter& json, const FoundFile& file) {
     json.endObject();
 }
 
-void printFileLine(const FoundFile& file, bool tree) {
+// "2024-03-09 08:05:07Z" with --utc, else local time with its offset ("2024-03-09 09:05:07
+// +01:00"); "unknown" for a time the medium does not tell.
+std::wstring timeText(uint64_t fileTime, bool utc) {
+    const std::string iso = FormatFileTimeIso(fileTime);  // "2024-03-09T08:05:07Z"
+    if (iso.size() < 20) return L"unknown";
+    const int offset = utc ? 0 : platform::utcOffsetMinutesAt(fileTime);
+    std::string text = offset == 0 ? iso : FormatFileTimeIso(fileTime + static_cast<int64_t>(offset) * 600000000);
+    if (text.size() < 20) return L"unknown";
+    text[10] = ' ';
+    text.pop_back();  // the "Z"
+    if (utc) return platform::fromUtf8(text + "Z");
+    char zone[16];
+    const int magnitude = offset < 0 ? -offset : offset;
+    std::snprintf(zone, sizeof zone, " %c%02d:%02d", offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+    return platform::fromUtf8(text + zone);
+}
+
+// "DCIM/IMG_1.JPG  size 15.97 KB  modified 2024-03-09 09:05:07 +01:00": each value labelled.
+void printFileLine(const FoundFile& file, bool tree, bool utc) {
     const ScanRecord& r = file.record;
     const std::wstring name = VisibleText(platform::fromAnsi(recordName(r)));
     std::wstring line;
@@ -131,7 +149,7 @@ void printFileLine(const FoundFile& file, bool tree) {
         line = VisibleText(file.folder) + name;
     }
     if (!r.isFolder) {
-        line += L"  " + FormatSize(r.size) + L"  " + FormatFileTime(r.modified);
+        line += L"  size " + FormatSize(r.size) + L"  modified " + timeText(r.modified, utc);
         if (!r.condition) line += L"  [damaged]";
     }
     WriteText(stdout, line + L"\n");
@@ -306,7 +324,7 @@ int RunListCommand(const CliOptions& options) {
         json.endObject();
         std::printf("%s\n", json.text().c_str());
     } else {
-        for (const FoundFile& f : files) printFileLine(f, options.tree);
+        for (const FoundFile& f : files) printFileLine(f, options.tree, options.utc);
         if (!options.quiet) {
             size_t shown = 0;
             for (const FoundFile& f : files) shown += f.record.isFolder ? 0 : 1;

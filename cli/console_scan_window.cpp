@@ -32,7 +32,8 @@ void CConsoleScanWindow::SetStageText(const std::wstring& text) {
 }
 
 std::wstring CConsoleScanWindow::ProgressLine(int percent, uint64_t sectorsDone, uint64_t totalSectors,
-                                              double bytesPerSecond, uint64_t found, int secondsLeft) {
+                                              double bytesPerSecond, std::optional<uint64_t> found,
+                                              int secondsLeft) {
     wchar_t text[160];
     std::swprintf(text, 160, L"%3d%%", percent);
     std::wstring line = text;
@@ -44,7 +45,7 @@ std::wstring CConsoleScanWindow::ProgressLine(int percent, uint64_t sectorsDone,
             std::swprintf(text, 160, L"  %.1f MB/s", bytesPerSecond / 1e6);
             line += text;
         }
-        line += L"  " + std::to_wstring(found) + L" entries";
+        if (found) line += L"  " + std::to_wstring(*found) + L" entries";
     }
     if (secondsLeft > 0) {
         std::swprintf(text, 160, L"  %d:%02d:%02d left", secondsLeft / 3600, secondsLeft / 60 % 60, secondsLeft % 60);

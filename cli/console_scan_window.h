@@ -2,6 +2,7 @@
 // (a bar redrawn in place on a terminal, plain lines now and then otherwise).
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "session/scan_driver.h"
@@ -21,9 +22,10 @@ public:
     // The display of the progress sink: one line that only moves forward, redrawn at most ten
     // times a second on a terminal, every ten percent or ten seconds in a log.
     void Show(const ScanProgressView& view);
-    // The line for a view: percent, sectors, rate, entries found, time left.
+    // The line for a view: percent, sectors, rate, entries found (when counted), time left.
+    // Imaging shows the same line without entries.
     static std::wstring ProgressLine(int percent, uint64_t sectorsDone, uint64_t totalSectors, double bytesPerSecond,
-                                     uint64_t found, int secondsLeft);
+                                     std::optional<uint64_t> found, int secondsLeft);
     // Ends the bar's line.
     void Finish();
     int closeCode() const { return closeCode_; }

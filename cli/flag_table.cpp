@@ -184,6 +184,12 @@ const std::vector<FlagDef>& Flags() {
              o.keepPaths = true;
              return true;
          }},
+        {"--utc", "", {"list"}, "times in UTC (\"2024-03-09 08:05:07Z\"); local time with its offset by default",
+         nullptr, false,
+         [](const E&, CliOptions& o, E&) {
+             o.utc = true;
+             return true;
+         }},
         {"--tree",
          "",
          {"list"},

@@ -11,6 +11,7 @@
 #include "disk/format_text.h"
 #include "disk/image_copy.h"
 #include "engines/file_recovery_parse.h"
+#include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/errors.h"
 #include "platform/text.h"
@@ -29,18 +30,28 @@ struct ImageProgress {
     bool terminal = false;
     bool barOpen = false;
     int lastPlainPercent = -1;
+    int shownPercent = -1;
+    uint64_t sectorSize = kDefaultSectorSize;
+    uint64_t startTick = platform::tickCount();
+    uint64_t lastDrawTick = 0;
 
+    // The scan's progress line: forward only, ten redraws a second at most on a terminal.
     static int QM_STDCALL Fn(void* user, int percent, uint32_t doneLow, uint32_t doneHigh, uint32_t totalLow,
                              uint32_t totalHigh, int secondsLeft) {
         auto* self = static_cast<ImageProgress*>(user);
         if (g_interrupted) return CancelCode;
-        if (self->quiet) return 0;
+        if (self->quiet || percent < self->shownPercent) return 0;
+        const uint64_t now = platform::tickCount();
+        if (self->terminal && percent < 100 && percent == self->shownPercent && now - self->lastDrawTick < 100) return 0;
+        self->shownPercent = percent;
         const uint64_t done = doneLow | (static_cast<uint64_t>(doneHigh) << 32);
         const uint64_t total = totalLow | (static_cast<uint64_t>(totalHigh) << 32);
-        const std::wstring time = secondsLeft < 0 ? L"time left unknown" : L"time left " + FormatDuration(secondsLeft);
-        const std::wstring line = std::to_wstring(percent) + L"%  " + std::to_wstring(done) + L" / " +
-                                  std::to_wstring(total) + L" sectors  " + time;
+        const double seconds = static_cast<double>(now - self->startTick) / 1000.0;
+        const double rate = seconds >= 1 ? static_cast<double>(done * self->sectorSize) / seconds : 0;
+        const std::wstring line = CConsoleScanWindow::ProgressLine(percent, done, total, rate, std::nullopt, secondsLeft);
         if (self->terminal) {
+            if (percent < 100 && now - self->lastDrawTick < 100) return 0;
+            self->lastDrawTick = now;
             constexpr int kWidth = 30;
             const int filled = percent * kWidth / 100;
             WriteText(stderr, L"\r[" + std::wstring(filled, L'#') + std::wstring(kWidth - filled, L'-') + L"] " + line +

@@ -14,6 +14,7 @@ struct CliOptions {
     bool deep = true;  // the product's default mode; --fast reads the file system's records only
     bool json = false;
     bool tree = false;
+    bool utc = false;                 // list: times in UTC instead of local time
     bool help = false;
     bool version = false;
     bool quiet = false;               // --quiet: only failures on standard error

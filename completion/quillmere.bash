@@ -18,7 +18,7 @@ _quillmere() {
     local flags
     case $command in
     scan) flags="--fast --deep --resume --rescan --json --state-dir --quiet --help" ;;
-    list) flags="--fast --deep --resume --rescan --type --group --path --min-size --max-size --deleted-only --all --include-damaged --tree --json --state-dir --quiet --help" ;;
+    list) flags="--fast --deep --resume --rescan --type --group --path --min-size --max-size --deleted-only --all --include-damaged --utc --tree --json --state-dir --quiet --help" ;;
     recover) flags="--to --fast --deep --resume --rescan --type --group --path --min-size --max-size --deleted-only --all --include-damaged --dry-run --keep-paths --json --state-dir --quiet --help" ;;
     probe) flags="--help" ;;
     media) flags="--json --help" ;;

@@ -14,6 +14,8 @@ LocalTime localNow();
 uint64_t tickCount();
 // Current UTC time as a FILETIME.
 uint64_t fileTimeNow();
+// The local zone's offset from UTC, in minutes, at a UTC FILETIME (summer time included).
+int utcOffsetMinutesAt(uint64_t fileTime);
 
 // FILETIME <-> Unix seconds (1601-01-01 is 11644473600 s before 1970-01-01).
 inline constexpr uint64_t kFileTimeUnixEpoch = 116444736000000000ULL;

@@ -35,4 +35,12 @@ uint64_t fileTimeNow() {
            static_cast<uint64_t>(ts.tv_nsec / 100);
 }
 
+int utcOffsetMinutesAt(uint64_t fileTime) {
+    if (fileTime < kFileTimeUnixEpoch) return 0;
+    const time_t seconds = static_cast<time_t>((fileTime - kFileTimeUnixEpoch) / 10000000u);
+    struct tm tm {};
+    if (!localtime_r(&seconds, &tm)) return 0;
+    return static_cast<int>(tm.tm_gmtoff / 60);
+}
+
 }  // namespace qm::platform

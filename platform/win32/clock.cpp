@@ -27,4 +27,17 @@ uint64_t fileTimeNow() {
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
+int utcOffsetMinutesAt(uint64_t fileTime) {
+    FILETIME utc;
+    utc.dwLowDateTime = static_cast<DWORD>(fileTime);
+    utc.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    SYSTEMTIME utcParts, localParts;
+    FILETIME local;
+    if (!FileTimeToSystemTime(&utc, &utcParts) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &localParts) ||
+        !SystemTimeToFileTime(&localParts, &local))
+        return 0;
+    const uint64_t localTicks = (static_cast<uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+    return static_cast<int>((static_cast<int64_t>(localTicks) - static_cast<int64_t>(fileTime)) / 600000000);
+}
+
 }  // namespace qm::platform

@@ -137,6 +137,11 @@ after=$(find "$out" -type f | wc -l)
   && grep -q "already recovered" "$work/resume.out" && ok "recover --resume copies only the missing files" \
   || { bad "recover --resume ($before -> $after files)"; find "$out" -type f; }
 
+# Listed times are ISO 8601 with their zone and labelled.
+q list "$image" --utc --state-dir "$work/state" 2>/dev/null | tr -d '\r' >"$work/utc.txt"
+grep -q "^Docs/Tax return 2024.pdf  size .*  modified 2021-05-06 07:08:10Z$" "$work/utc.txt" \
+  && ok "list --utc: labelled ISO times" || { bad "list --utc"; cat "$work/utc.txt"; }
+
 # --type and --group filters.
 n=$(q list "$image" --state-dir "$work/state" --group document 2>/dev/null | wc -l)
 [ "$n" -eq 1 ] && ok "--group document lists one file" || bad "--group document lists $n files"
