@@ -171,7 +171,7 @@ SelectionCounts collectParts(const ScanOutcome& outcome, const CliOptions& optio
         }
         if (cut) {
             std::set<std::pair<int32_t, int32_t>> keep;
-            for (const FoundFile& f : found) keep.insert({f.record.sourceKind, f.record.recordNo});
+            for (const FoundFile& f : found) keep.insert({+f.record.sourceKind, +f.record.recordNo});  // copies: the record is packed
             TreeCut partCut;
             CollectTree(*part.engine, found, partCut);
             PruneTree(found, keep);

@@ -99,7 +99,7 @@ void PruneTree(std::vector<FoundFile>& tree, const std::set<std::pair<int32_t, i
             kept[i] = keptBelow[d + 1];
             keptBelow[d + 1] = false;
         } else {
-            kept[i] = keep.count({f.record.sourceKind, f.record.recordNo}) != 0;
+            kept[i] = keep.count({+f.record.sourceKind, +f.record.recordNo}) != 0;
         }
         if (kept[i]) keptBelow[d] = true;
     }

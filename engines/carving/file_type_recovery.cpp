@@ -219,7 +219,8 @@ int CFileTypeRecovery::ItemRuns(const ScanRecord& record, std::vector<SourceRun>
     const uint64_t medium = source_.TotalSectors(sectorSize_);
     const uint64_t first = record.location;
     if (sectorSize_ == 0 || first >= medium || medium > UINT64_MAX / sectorSize_) return 0;
-    AppendSourceRun(runs, first * sectorSize_, std::min<uint64_t>(record.size, (medium - first) * sectorSize_), 0);
+    const uint64_t size = record.size;  // a copy: the record is packed
+    AppendSourceRun(runs, first * sectorSize_, std::min<uint64_t>(size, (medium - first) * sectorSize_), 0);
     return 0;
 }
 

@@ -138,7 +138,7 @@ void CProfessionalExFatRecovery::ResolveTree() {
         r.fsId = static_cast<int32_t>(clusterOf(node));
         std::string name = "LostFolder" + std::to_string(clusterOf(node));
         if (volumeOf(node) < 0) {
-            if (const auto it = looseSectors.find(r.fsId); it != looseSectors.end())
+            if (const auto it = looseSectors.find(+r.fsId); it != looseSectors.end())
                 name = "LostFolder" + std::to_string(it->second);
         } else {
             const ExFatVolume& v = volumes_[static_cast<size_t>(volumeOf(node))];

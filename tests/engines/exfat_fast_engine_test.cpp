@@ -112,8 +112,8 @@ TEST(FastExFat, ListsTheDeletedFilesTheReferenceToolLists) {
         for (const auto& [path, item] : tree) {
             if (item.record.isFolder) continue;
             EXPECT_TRUE(deletedSet(item.record)) << path;
-            EXPECT_EQ(item.record.sourceKind, kSourceFastExFat);
-            EXPECT_EQ(item.record.condition, path == "Frag/f2.bin" ? 0 : 1) << path;
+            EXPECT_EQ(+item.record.sourceKind, kSourceFastExFat);
+            EXPECT_EQ(+item.record.condition, path == "Frag/f2.bin" ? 0 : 1) << path;
             files[path] = item.record.size;
         }
         EXPECT_EQ(files, deletedFilesOfFls(name));
@@ -220,7 +220,7 @@ TEST(FastExFat, HostileTreeScansToTheEndAndAnOverlongFileComesBackInPart) {
     EXPECT_TRUE(tree.count("Trash/Sub/Deeper/photo.jpg"));
     for (const auto& [path, item] : tree) EXPECT_NE(path.rfind("Docs/Reports/", 0), 0u) << path;
     const ScanRecord overlong = tree.at("gone at root.txt").record;
-    EXPECT_EQ(overlong.condition, 0);
+    EXPECT_EQ(+overlong.condition, 0);
     const std::wstring target = dir.file(L"gone.txt");
     EXPECT_EQ(kErrorReadFault, engine->RecoverItem(&overlong, target, 0));
     auto copied = test::readWholeFile(target);

@@ -90,8 +90,8 @@ TEST(ProExFatDeepScan, QuickFormattedCardGivesItsFilesBackUnderTheirFolders) {
             continue;
         }
         const ScanRecord r = item->record;
-        EXPECT_EQ(kSourceProExFat, r.sourceKind) << e.path;
-        EXPECT_EQ(e.size, r.size) << e.path;
+        EXPECT_EQ(kSourceProExFat, +r.sourceKind) << e.path;
+        EXPECT_EQ(e.size, +r.size) << e.path;
         if (e.path.rfind("Frag/", 0) == 0) continue;
         EXPECT_EQ(e.sha256, scan.RecoveredHash(r)) << e.path;
     }
@@ -112,7 +112,7 @@ TEST(ProExFatDeepScan, WholeVolumeListsTheDeletedFilesWithTheirPaths) {
         const auto it = scan.tree.find(path);
         ++deleted;
         ASSERT_NE(scan.tree.end(), it) << "not listed: " << path;
-        EXPECT_EQ(kSourceProExFat, it->second.record.sourceKind) << path;
+        EXPECT_EQ(kSourceProExFat, +it->second.record.sourceKind) << path;
     });
     EXPECT_EQ(10u, deleted);
 }
