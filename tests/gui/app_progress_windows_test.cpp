@@ -401,9 +401,10 @@ TEST_F(ProgressWindowsTest, StopAnsweredNoGoesOnAndYesScansNoFurtherSource) {
 }
 
 
-// A deep scan of a source scanned deep before asks whether to continue that scan, with the
-// window hidden while it asks. Yes continues it (what it found is listed again); No removes
-// its scan log and scans afresh.
+// A deep scan of a source whose earlier deep scan was interrupted asks whether to continue
+// that scan, with the window hidden while it asks. Yes continues it (what it found is listed
+// again); No removes its scan log and scans afresh. A scan that ran to its end is not asked
+// about.
 TEST_F(ProgressWindowsTest, DeepScanOfAnEarlierScannedSourceAsksToContinue) {
     // The deep engine keeps its history in the process's index; a fresh copy of the image is a
     // source that index has never seen.
@@ -432,12 +433,25 @@ TEST_F(ProgressWindowsTest, DeepScanOfAnEarlierScannedSourceAsksToContinue) {
     EXPECT_GT(first, 10u);
     ScanHistoryRecord earlier{};
     ASSERT_EQ(1, history.FindImage(image, &earlier));
+    EXPECT_EQ(first, deepScan(L"okbtn"));
+    EXPECT_TRUE(questions.empty()) << "a finished scan is nothing to continue";
 
+    // Interrupted at its very end: the history keeps an extent with nothing left to read.
+    const auto markInterrupted = [&] {
+        ASSERT_EQ(1, history.FindImage(image, &earlier));
+        ResumeState interrupted = earlier.resume;
+        interrupted.extentStart = earlier.sectorCount;
+        interrupted.extentLength = interrupted.extentDone = 1;
+        ASSERT_EQ(0, history.Upsert(0, earlier.diskNumber, earlier.firstSector, earlier.sectorCount, interrupted,
+                                    earlier.folder, image));
+    };
+    markInterrupted();
     EXPECT_EQ(first, deepScan(L"okbtn"));
     ASSERT_EQ(1u, questions.size());
     EXPECT_EQ(Text(L"MSG1206"), questions[0]);
     EXPECT_TRUE(hiddenWhileAsked);
 
+    markInterrupted();
     EXPECT_EQ(first, deepScan(L"cancelbtn"));
     EXPECT_EQ(2u, questions.size());
     EXPECT_FALSE(platform::pathExists(earlier.folder));
