@@ -54,7 +54,35 @@ enum FileTypeCode : int {
     kTypeIco = 46,
     kTypeMts = 47,
     kTypeMxf = 48,
-    kTypeNoMatch = 49,  // no detector claims the bytes; also the terminator row's code
+    // Formats of today's cameras, phones and players.
+    kTypeHeic = 49,
+    kTypeAvif = 50,
+    kTypeWebp = 51,
+    kTypeCr2 = 52,
+    kTypeNef = 53,
+    kTypeNrw = 54,
+    kTypeArw = 55,
+    kTypeSr2 = 56,
+    kTypeDng = 57,
+    kTypeOrf = 58,
+    kTypeRw2 = 59,
+    kTypePef = 60,
+    kTypeCr3 = 61,
+    kTypeRaf = 62,
+    kTypeM4a = 63,
+    kTypeM4v = 64,
+    kTypeFlac = 65,
+    kTypeOgg = 66,
+    kTypeOpus = 67,
+    kTypeOgv = 68,
+    kTypeWebm = 69,
+    kTypeAac = 70,
+    kTypeEpub = 71,
+    kTypeOdt = 72,
+    kTypeOds = 73,
+    kTypeOdp = 74,
+    kTypeOdg = 75,
+    kTypeNoMatch = 76,  // no detector claims the bytes; also the terminator row's code
 };
 
 }  // namespace qm

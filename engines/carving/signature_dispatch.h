@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "disk/byte_view.h"
+#include "engines/carving/file_type_code.h"
 #include "engines/carving/signature_table.h"
 
 namespace qm {
@@ -21,11 +22,10 @@ struct RowMask {
     RowMask operator|(const RowMask& o) const { return {{words[0] | o.words[0], words[1] | o.words[1]}}; }
     bool empty() const { return (words[0] | words[1]) == 0; }
 };
-static_assert(kSignatureRowCount <= 128, "RowMask holds 128 rows");
 
 struct ClaimResult {
     int row = -1;   // the claiming row, -1 for none
-    int code = 49;  // what its detector returned (kTypeNoMatch for none)
+    int code = kTypeNoMatch;  // what its detector returned
 };
 
 RowMask AllRows();

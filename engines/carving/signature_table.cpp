@@ -1,15 +1,20 @@
 #include "engines/carving/signature_table.h"
 
+#include <iterator>
+
 #include "engines/carving/byte_search.h"
 #include "engines/carving/detectors.h"
 #include "engines/carving/file_type_code.h"
+#include "engines/carving/formats_packages.h"
+#include "engines/carving/formats_pictures.h"
+#include "engines/carving/formats_sound.h"
 #include "engines/carving/measures.h"
 
 namespace qm {
 
 using namespace carving;
 
-const SignatureRow kSignatureTable[kSignatureRowCount + 1] = {
+const SignatureRow kSignatureTable[] = {
     {"mpeg", kTypeMpeg, &kMpegStreamDetector, MeasureMpegPacks, false},
     {"mpg", kTypeMpeg, &kMpegStreamDetector, MeasureMpegPacks, false},
     {"vob", kTypeMpeg, &kMpegStreamDetector, MeasureMpegPacks, false},
@@ -99,6 +104,9 @@ const SignatureRow kSignatureTable[kSignatureRowCount + 1] = {
     {"ico", kTypeIco, &kIconDetector, MeasureIconExtent, false},
     {nullptr, kTypeNoMatch, nullptr, nullptr, false},
 };
+
+const size_t kSignatureRowCount = std::size(kSignatureTable) - 1;
+static_assert(std::size(kSignatureTable) - 1 <= kMaxSignatureRows, "the dispatch index holds 128 rows");
 
 int FirstRowOfCode(int code) {
     for (size_t i = 0; i < kSignatureRowCount; ++i)

@@ -19,10 +19,12 @@ struct SignatureRow {
     bool extensionCheckOnly;
 };
 
-// Every row the format list names, in its order.
-inline constexpr size_t kSignatureRowCount = 87;
+// How many rows the table holds (its terminator not counted); the dispatch index keeps one
+// bit per row.
+extern const size_t kSignatureRowCount;
+inline constexpr size_t kMaxSignatureRows = 128;
 // The rows in order, then the terminator (code kTypeNoMatch, no detector).
-extern const SignatureRow kSignatureTable[kSignatureRowCount + 1];
+extern const SignatureRow kSignatureTable[];
 
 // The first row that carries `code`, or -1.
 int FirstRowOfCode(int code);
