@@ -12,15 +12,8 @@ namespace {
 
 constexpr size_t kMaxTempPath = 260;
 
-// Whole items only: "mp" is not "mp3".
 bool inList(std::wstring_view list, const std::wstring& extension) {
-    if (extension.empty()) return false;
-    const std::wstring item = L"*." + extension;
-    for (size_t at = list.find(item); at != std::wstring_view::npos; at = list.find(item, at + 1)) {
-        const size_t end = at + item.size();
-        if (end == list.size() || list[end] == L'|') return true;
-    }
-    return false;
+    return ListHasExtension(list, std::wstring_view(extension));
 }
 
 }  // namespace

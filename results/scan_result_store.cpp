@@ -323,7 +323,7 @@ int ScanResultStore::streamLog(Visit&& visit, After&& after) {
 bool ScanResultStore::isDamagedPhoto(const ScanRecord& record) const {
     if (record.condition != 0) return false;
     const std::string ext = recordExtensionLower(record);
-    return !ext.empty() && contains(photoList_, ext);
+    return ListHasExtension(std::string_view(photoList_), std::string_view(ext));
 }
 
 namespace {
@@ -521,8 +521,9 @@ int ScanResultStore::listByType(const std::wstring& pattern, std::vector<ScanRec
         if (ext.empty()) return other;
         const auto it = decided.find(ext);
         if (it != decided.end()) return it->second;
-        const std::string dotted = "." + ext;
-        const bool keep = contains(ansi, dotted) || (other && !contains(knownTypes_, dotted));
+        const std::string_view item(ext);
+        const bool keep = ListHasExtension(std::string_view(ansi), item) ||
+                          (other && !ListHasExtension(std::string_view(knownTypes_), item));
         decided.emplace(ext, keep);
         return keep;
     };
@@ -530,7 +531,7 @@ int ScanResultStore::listByType(const std::wstring& pattern, std::vector<ScanRec
         [&](const ScanRecord& record) {
             if (record.isFolder != 0) return true;
             const std::string ext = recordExtensionLower(record);
-            if (record.condition == 0 && !ext.empty() && contains(photoList_, ext)) return true;
+            if (record.condition == 0 && ListHasExtension(std::string_view(photoList_), std::string_view(ext))) return true;
             if (wanted(ext)) out.push_back(record);
             return true;
         },

@@ -13,7 +13,7 @@ namespace {
 constexpr const wchar_t* kIconFolder = L"FileIcon\\";
 
 bool listContains(const wchar_t* list, const std::wstring& text) {
-    return std::wstring_view(list).find(text) != std::wstring_view::npos;
+    return ListHasExtension(std::wstring_view(list), std::wstring_view(text));
 }
 
 // Types that the type view shows under one name.

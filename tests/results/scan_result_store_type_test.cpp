@@ -43,6 +43,20 @@ TEST_F(StoreTest, ExtensionsMatchIgnoringCase) {
     EXPECT_EQ((std::vector<std::string>{"LOUD.PNG", "quiet.png"}), namesOf(out));
 }
 
+TEST_F(StoreTest, ExtensionsMatchWholeItemsOnly) {
+    ScanResultStore store;
+    ASSERT_EQ(0, open(store));
+    addFile(store, ParentKey(0), "song.flac");
+    addFile(store, ParentKey(0), "movie.fla");
+    addFile(store, ParentKey(0), "photo.jp");
+    std::vector<ScanRecord> out;
+    ASSERT_EQ(0, store.listByType(L"*.jpg|*.flac", out));
+    EXPECT_EQ(std::vector<std::string>{"song.flac"}, namesOf(out));
+    out.clear();
+    ASSERT_EQ(0, store.listByType(L"*.fla|.other", out));  // "jp" is no known type
+    EXPECT_EQ((std::vector<std::string>{"movie.fla", "photo.jp"}), namesOf(out));
+}
+
 TEST_F(StoreTest, LargeLogsListNoOtherClass) {
     // The limit is the log size: five records are 1730 bytes.
     ScanResultStore below(5 * 346 + 1);

@@ -130,9 +130,9 @@ TEST(BuildTypePattern, JoinsSelectedOrFallsBackToAllLists) {
 TEST(FileTypeLists, KnownTypesJoinPhotoAudioDocumentVideoArchive) {
     const std::string known = KnownTypesAnsi();
     EXPECT_EQ(known.rfind("*.bmp|", 0), 0u);
-    EXPECT_NE(known.find("*.snd|*.doc|"), std::string::npos);
-    EXPECT_NE(known.find("*.accdb|*.rmvb|"), std::string::npos);
-    EXPECT_NE(known.find("*.lrv|*.zip|"), std::string::npos);
+    EXPECT_NE(known.find("*.aac|*.doc|"), std::string::npos);
+    EXPECT_NE(known.find("*.epub|*.rmvb|"), std::string::npos);
+    EXPECT_NE(known.find("*.ogv|*.zip|"), std::string::npos);
     EXPECT_EQ(known.substr(known.size() - 6), "|*.iso");
     // djvu is the photo format; "divu" would never match a real file.
     EXPECT_NE(std::wstring(kPhotoList).find(L"*.djvu|"), std::wstring::npos);
@@ -183,8 +183,10 @@ TEST(GroupFolderFor, SortsByGroupListsInRecoveryOrder) {
     EXPECT_EQ(GroupFolderFor(makeRecord("DCIM", true)), L"others");
 }
 
-TEST(GroupOfExtension, SubstringTestInRecoveryOrder) {
-    EXPECT_EQ(GroupOfExtension(L"jp"), FileGroup::Photo);  // substring of *.jpg
+TEST(GroupOfExtension, WholeItemsInRecoveryOrder) {
+    EXPECT_EQ(GroupOfExtension(L"jp"), FileGroup::Other);  // not *.jpg
+    EXPECT_EQ(GroupOfExtension(L"fla"), FileGroup::Video);  // not *.flac, which is audio
+    EXPECT_EQ(GroupOfExtension(L"flac"), FileGroup::Audio);
     EXPECT_EQ(GroupOfExtension(L"MP3"), FileGroup::Audio);
     EXPECT_EQ(GroupOfExtension(L"mkv"), FileGroup::Video);
     EXPECT_EQ(GroupOfExtension(L"xls"), FileGroup::Document);
