@@ -24,16 +24,23 @@ image=$work/mixed-2g.img
 set_dir=$work/set
 mkdir -p "$work"
 
-if [ ! -f "$image" ]; then
-  echo "Building $image (once)..."
-  rm -rf "$set_dir" && mkdir -p "$set_dir"
+# The set is made the same way every time (seeded noise), so a kept image matches a set
+# made again after /tmp was cleared.
+if [ ! -d "$set_dir" ]; then
+  mkdir -p "$set_dir.tmp"
   n=0
   while IFS= read -r -d '' f; do
-    n=$((n + 1)); cp "$f" "$set_dir/$(printf '%03d' $n)_$(basename "$f")"
+    n=$((n + 1)); cp "$f" "$set_dir.tmp/$(printf '%03d' $n)_$(basename "$f")"
   done < <(find "$samples" -type f -print0 | sort -z)
-  head -c 3000000 /dev/urandom > "$set_dir/random_a.bin"
-  head -c 700000 /dev/urandom > "$set_dir/random_b.bin"
-  seq 1 200000 > "$set_dir/numbers.txt"
+  python3 -c "import random, sys; r = random.Random(int(sys.argv[2])); open(sys.argv[1], 'wb').write(r.randbytes(int(sys.argv[3])))" \
+    "$set_dir.tmp/random_a.bin" 1 3000000
+  python3 -c "import random, sys; r = random.Random(int(sys.argv[2])); open(sys.argv[1], 'wb').write(r.randbytes(int(sys.argv[3])))" \
+    "$set_dir.tmp/random_b.bin" 2 700000
+  seq 1 200000 > "$set_dir.tmp/numbers.txt"
+  mv "$set_dir.tmp" "$set_dir"
+fi
+if [ ! -f "$image" ]; then
+  echo "Building $image (once)..."
   rm -f "$image.tmp" && truncate -s 2G "$image.tmp"
   mkfs.fat -F 32 -s 8 -n MIXED "$image.tmp" >/dev/null
   for i in $(seq -w 1 "$copies"); do mcopy -s -Q -i "$image.tmp" "$set_dir" "::/Set$i"; done

@@ -15,14 +15,21 @@ int DetectGzip(CarveContext&, ByteView b) {
     const uint8_t flags = b.u8(3);
     const uint8_t extra = b.u8(8);
     const uint8_t os = b.u8(9);
-    return (flags == 0 || flags == 8) && (extra == 2 || extra == 4) && (os < 14 || os == 0xFF) ? kTypeGz : kTypeNoMatch;
+    // Extra flags 0 ("no level given") are what many libraries write; the member walk inflates the
+    // data before it trusts the match.
+    return (flags == 0 || flags == 8) && (extra == 0 || extra == 2 || extra == 4) && (os < 14 || os == 0xFF)
+               ? kTypeGz
+               : kTypeNoMatch;
 }
 
 int Detect7z(CarveContext&, ByteView b) {
     return b.size() >= 2 && HasText(b, 0, "7z\xBC\xAF\x27") ? kType7z : kTypeNoMatch;
 }
 
-int DetectRar(CarveContext&, ByteView b) { return b.size() >= 7 && HasText(b, 0, "Rar!\x1A\x07\x00") ? kTypeRar : kTypeNoMatch; }
+// Versions 1.5 to 4 and version 5 differ in the byte after the common signature.
+int DetectRar(CarveContext&, ByteView b) {
+    return HasText(b, 0, "Rar!\x1A\x07\x00") || HasText(b, 0, "Rar!\x1A\x07\x01\x00") ? kTypeRar : kTypeNoMatch;
+}
 
 int DetectCabinet(CarveContext&, ByteView b) { return b.size() >= 36 && HasText(b, 0, "MSCF") ? kTypeCab : kTypeNoMatch; }
 
@@ -31,7 +38,7 @@ int DetectCabinet(CarveContext&, ByteView b) { return b.size() >= 36 && HasText(
 const Detector kZipDetector{"ZIP local header", DetectZip, {{0, 'P'}}, 1, false};
 const Detector kGzipDetector{"gzip", DetectGzip, {{0, 0x1F}}, 1, false};
 const Detector k7zDetector{"7z", Detect7z, {{0, '7'}}, 1, false};
-const Detector kRarDetector{"RAR 4", DetectRar, {{0, 'R'}}, 1, false};
+const Detector kRarDetector{"RAR", DetectRar, {{0, 'R'}}, 1, false};
 const Detector kCabinetDetector{"cabinet", DetectCabinet, {{0, 'M'}}, 1, false};
 
 }  // namespace qm

@@ -92,13 +92,37 @@ int DetectIcon(CarveContext&, ByteView b) {
     return kTypeIco;
 }
 
+// A font whose first table is not 'head' still proves itself by its directory: the binary
+// search fields agree with the count, and the records name printable tags in ascending order
+// with data after the directory.
+bool HasFontTableDirectory(ByteView b, uint32_t count) {
+    uint32_t power = 1, log2 = 0;
+    while (power * 2 <= count) power *= 2, ++log2;
+    if (BigEndian16(b, 6) != power * 16 || BigEndian16(b, 8) != log2 || BigEndian16(b, 10) != count * 16 - power * 16)
+        return false;
+    const uint64_t directoryEnd = 12 + 16ull * count;
+    uint32_t previous = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t record = 12 + 16 * static_cast<size_t>(i);
+        const uint32_t tag = BigEndian32(b, record);
+        for (int shift = 0; shift < 32; shift += 8) {
+            const uint8_t c = static_cast<uint8_t>(tag >> shift);
+            if (c < 0x20 || c > 0x7E) return false;
+        }
+        if (i > 0 && tag <= previous) return false;
+        if (BigEndian32(b, record + 8) < directoryEnd) return false;
+        previous = tag;
+    }
+    return true;
+}
+
 int DetectTrueType(CarveContext&, ByteView b) {
     if (b.size() < 16 || !HasText(b, 0, "\x00\x01\x00\x00")) return kTypeNoMatch;
     const uint32_t count = BigEndian16(b, 4);
-    if (count == 0 || BigEndian16(b, 6) == 0 || BigEndian16(b, 8) == 0 || BigEndian16(b, 10) == 0)
-        return kTypeNoMatch;
-    if (b.size() < 16ull * count + 16) return kTypeNoMatch;
-    return HasText(b, 16 * static_cast<size_t>(count) + 12, "\x00\x01\x00\x00") ? kTypeTtf : kTypeNoMatch;
+    if (count == 0 || b.size() < 16ull * count + 16) return kTypeNoMatch;
+    const bool searchFieldsSet = BigEndian16(b, 6) != 0 && BigEndian16(b, 8) != 0 && BigEndian16(b, 10) != 0;
+    if (searchFieldsSet && HasText(b, 16 * static_cast<size_t>(count) + 12, "\x00\x01\x00\x00")) return kTypeTtf;
+    return HasFontTableDirectory(b, count) ? kTypeTtf : kTypeNoMatch;
 }
 
 }  // namespace

@@ -4,4 +4,20 @@
 
 namespace qm {
 
+// ISO media named by its ftyp brands: HEIF (kTypeHeic for every HEIF brand), AVIF, CR3, M4A, M4V.
+extern const Detector kIsoBrandDetector;
+// RIFF WEBP with a VP8, VP8L or VP8X first chunk.
+extern const Detector kWebpDetector;
+// TIFF-based camera raw files, told apart by their header magic and first directory.
+extern const Detector kCameraRawDetector;
+// The Fujifilm raw header.
+extern const Detector kFujifilmRawDetector;
+
+// The RIFF size plus its header and pad byte; the next header, 256 MiB, when the size is absurd.
+uint64_t MeasureWebpLength(CarveContext& ctx, ByteView first);
+// The TIFF walk over a camera raw file, up to 1 GiB; the next header, 256 MiB, when it breaks.
+uint64_t MeasureCameraRawExtent(CarveContext& ctx, ByteView first);
+// The furthest part that the Fujifilm raw header points to; the next header, 256 MiB, when none fits.
+uint64_t MeasureFujifilmRawLength(CarveContext& ctx, ByteView first);
+
 }  // namespace qm

@@ -7,14 +7,19 @@ namespace qm {
 
 int MatchesExtension(CarveContext& ctx, ByteView bytes, std::string_view extension, ISectorSource* source,
                      uint32_t sectorSize, uint64_t sector) {
-    const int row = FirstRowOfExtension(extension);
-    if (row < 0) return 1;
+    const int first = FirstRowOfExtension(extension);
+    if (first < 0) return 1;
     ctx.sectorSize = sectorSize;
     ctx.source = source;
-    ctx.BeginCandidate(sector);
-    const SignatureRow& r = kSignatureTable[row];
-    if (r.detector == nullptr) return 0;
-    return r.detector->detect(ctx, bytes) == r.code ? 1 : 0;
+    // An extension may have several rows (an MP3 with or without its tag): any of them will do.
+    const std::string_view name = kSignatureTable[first].extension;
+    for (size_t row = static_cast<size_t>(first); row < kSignatureRowCount; ++row) {
+        const SignatureRow& r = kSignatureTable[row];
+        if (r.detector == nullptr || name != r.extension) continue;
+        ctx.BeginCandidate(sector);
+        if (r.detector->detect(ctx, bytes) == r.code) return 1;
+    }
+    return 0;
 }
 
 int MatchesExtension(const uint8_t* bytes, size_t length, std::string_view extension, SectorReader& reader,

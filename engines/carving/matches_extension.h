@@ -13,9 +13,9 @@ class CarveContext;
 class ISectorSource;
 struct SectorReader;
 
-// 1 when the first table row with this extension (ignoring ASCII case) has a detector that
-// returns that row's code for the bytes, 0 when it does not; 1 for an extension the table
-// does not know. Points the context at `source`, `sectorSize` and `sector` first: some
+// 1 when a table row with this extension (ignoring ASCII case) has a detector that returns
+// that row's code for the bytes, 0 when none does; 1 for an extension the table does not
+// know. Points the context at `source`, `sectorSize` and `sector` first: some
 // detectors read on from there.
 int MatchesExtension(CarveContext& ctx, ByteView bytes, std::string_view extension, ISectorSource* source,
                      uint32_t sectorSize, uint64_t sector);

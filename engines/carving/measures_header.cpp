@@ -22,16 +22,23 @@ ByteView ReadFileStart(CarveContext& ctx) {
 // The file-properties object of an ASF header, {8CABDCA1-A947-11CF-8EE4-00C00C205365} as stored.
 constexpr char kAsfFileProperties[] = "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65";
 
+// A RIFF size of 0 was left by a writer that could not go back to fill it in; the next
+// header ends such a file.
+uint64_t RiffLength(CarveContext& ctx, ByteView first) {
+    const uint32_t size = first.u32(4);
+    return size != 0 ? size + 8ull : MeasureNextHeader4G(ctx, first);
+}
+
 }  // namespace
 
 uint64_t MeasureRiffAvi(CarveContext& ctx, ByteView first) {
     if (first.size() < 16) return ctx.sectorSize;
-    return static_cast<uint64_t>(first.u32(4)) + 8;
+    return RiffLength(ctx, first);
 }
 
 uint64_t MeasureRiffWave(CarveContext& ctx, ByteView first) {
     if (first.size() < 8) return ctx.sectorSize;
-    return static_cast<uint64_t>(first.u32(4)) + 8;
+    return RiffLength(ctx, first);
 }
 
 uint64_t MeasureBmpLength(CarveContext&, ByteView first) {
@@ -83,7 +90,7 @@ uint64_t MeasureFontExtent(CarveContext& ctx, ByteView first) {
         const size_t record = 12 + 16 * i;
         extent = std::max(extent, static_cast<uint64_t>(BigEndian32(bytes, record + 8)) + BigEndian32(bytes, record + 12));
     }
-    return extent;
+    return (extent + 3) & ~uint64_t{3};  // tables start on 4-byte boundaries, so the last one is padded too
 }
 
 }  // namespace qm

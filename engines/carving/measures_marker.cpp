@@ -62,16 +62,29 @@ uint64_t CandidateEnd(CarveContext& ctx, ByteView first, std::string_view marker
     return candidate < length ? candidate : length;
 }
 
-// "%%EOF" ends a PDF together with the line break that usually follows it.
-size_t EndOfPdfMarker(ByteView bytes, size_t lastStart, uint32_t sectorSize) {
-    for (size_t at = FindLastPattern(bytes, "%%EOF", lastStart); at != kNotFound;
-         at = at == 0 ? kNotFound : FindLastPattern(bytes, "%%EOF", at - 1)) {
-        size_t end = at + 5;
-        if (bytes.u8(end) == '\r' && end < bytes.size()) ++end;
-        if (bytes.u8(end) == '\n' && end < bytes.size()) ++end;
-        if (HasZeroTail(bytes, end, sectorSize)) return end;
+// After "%%EOF" and its line break, an incremental update goes on with an object, a
+// cross-reference section or a pointer to one, perhaps after comment lines; another
+// "%PDF-" is the next file.
+bool UpdateFollows(CarveContext& ctx, uint64_t end) {
+    uint8_t buffer[128] = {};
+    size_t got = sizeof buffer;
+    while (got > 0 && !ReadFileBytes(ctx, ctx.startSector, end, got, buffer, false)) got /= 2;
+    const ByteView b(buffer, got);
+    size_t i = 0;
+    for (;;) {
+        while (i < got && (b.u8(i) == ' ' || b.u8(i) == '\t' || b.u8(i) == '\r' || b.u8(i) == '\n' || b.u8(i) == '\f'))
+            ++i;
+        if (b.u8(i) != '%' || HasText(b, i, "%PDF-") || HasText(b, i, "%%EOF")) break;
+        while (i < got && b.u8(i) != '\r' && b.u8(i) != '\n') ++i;
     }
-    return kNotFound;
+    if (HasText(b, i, "xref") || HasText(b, i, "startxref")) return true;
+    for (int field = 0; field < 2; ++field) {  // object and generation numbers
+        const size_t digits = i;
+        while (i < got && b.u8(i) >= '0' && b.u8(i) <= '9') ++i;
+        if (i == digits || b.u8(i) != ' ') return false;
+        while (i < got && b.u8(i) == ' ') ++i;
+    }
+    return HasText(b, i, "obj");
 }
 
 }  // namespace
@@ -143,22 +156,35 @@ uint64_t MeasureApeTag(CarveContext& ctx, ByteView) {
 
 uint64_t MeasurePdfEnd(CarveContext& ctx, ByteView) {
     return RunNextHeaderRule(ctx, 1 * kGiB, [&](const ReadAheadChunk& chunk, uint64_t& length) {
-        size_t end = EndOfPdfMarker(chunk.bytes, chunk.LastMarkerStart(), ctx.sectorSize);
-        if (end == kNotFound) {
-            const size_t at = FindZeroTailedMarker(chunk.bytes, "trailer", 7, chunk.LastMarkerStart(), ctx.sectorSize, true);
-            if (at != kNotFound) end = at + 7;
+        const size_t lastStart = chunk.LastMarkerStart();
+        bool sawEnd = false;
+        for (size_t at = FindPattern(chunk.bytes, "%%EOF", 0, lastStart); at != kNotFound;
+             at = FindPattern(chunk.bytes, "%%EOF", at + 1, lastStart)) {
+            sawEnd = true;
+            size_t end = at + 5;
+            // The line break belongs to the file when it is there; one read past the chunk tells.
+            uint8_t next[2] = {};
+            const size_t have = ReadFileBytes(ctx, ctx.startSector, chunk.fileOffset + end, 2, next, false) ? 2
+                                : ReadFileBytes(ctx, ctx.startSector, chunk.fileOffset + end, 1, next, false) ? 1
+                                                                                                               : 0;
+            size_t taken = 0;
+            if (taken < have && next[taken] == '\r') ++taken;
+            if (taken < have && next[taken] == '\n') ++taken;
+            end += taken;
+            if (UpdateFollows(ctx, chunk.fileOffset + end)) continue;
+            length = chunk.fileOffset + end;
+            return true;
         }
-        if (end == kNotFound) return false;
-        length = chunk.fileOffset + end;
+        if (sawEnd) return false;
+        // No end marker in this chunk: a trailer that closes its sector ends the file.
+        const size_t at = FindZeroTailedMarker(chunk.bytes, "trailer", 7, lastStart, ctx.sectorSize, true);
+        if (at == kNotFound) return false;
+        length = chunk.fileOffset + at + 7;
         return true;
     });
 }
 
-uint64_t MeasureZipEnd4G(CarveContext& ctx, ByteView) { return LastMarkerEnd(ctx, "PK\x05\x06"sv, 22, 4 * kGiB); }
-
-uint64_t MeasureZipEndPackage(CarveContext& ctx, ByteView) {
-    return LastMarkerEnd(ctx, "PK\x05\x06"sv, 22, kPackageLimit);
-}
+uint64_t MeasureZipEndMarker(CarveContext& ctx, uint64_t limit) { return LastMarkerEnd(ctx, "PK\x05\x06"sv, 22, limit); }
 
 uint64_t Measure7zEnd(CarveContext& ctx, ByteView) {
     return LastMarkerEnd(ctx, "\x00\x07\x0B\x01\x00\x01\x23\x03\x01\x01\x05\x5D"sv, 27, 4 * kGiB);

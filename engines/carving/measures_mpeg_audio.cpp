@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engines/carving/file_window.h"
+#include "engines/carving/formats_sound.h"
 #include "engines/carving/measures.h"
 
 namespace qm {
@@ -55,16 +56,19 @@ bool DecodeFrame(ByteView h, Frame& out) {
     return out.length >= 4;
 }
 
-// The frame count an encoder wrote into the first frame (Xing, Info or VBRI), or 0.
-uint64_t DeclaredFrames(FileWindow& window, uint64_t at, const Frame& frame) {
+// The frame count an encoder wrote into the first frame `bytes` (Xing, Info or VBRI), or 0.
+uint64_t DeclaredFramesIn(ByteView bytes, const Frame& frame) {
     if (frame.layer != 3) return 0;
-    const ByteView bytes = window.Bytes(at, window.Available(at, frame.length));
     const size_t sideInfo = frame.version == 3 ? (frame.mono ? 17 : 32) : (frame.mono ? 9 : 17);
     const size_t xing = 4 + sideInfo;
     if ((bytes.equals(xing, "Xing", 4) || bytes.equals(xing, "Info", 4)) && (BigEndianN(bytes, xing + 4, 4) & 1))
         return BigEndianN(bytes, xing + 8, 4);
     if (bytes.equals(36, "VBRI", 4)) return BigEndianN(bytes, 36 + 14, 4);
     return 0;
+}
+
+uint64_t DeclaredFrames(FileWindow& window, uint64_t at, const Frame& frame) {
+    return DeclaredFramesIn(window.Bytes(at, window.Available(at, frame.length)), frame);
 }
 
 bool FrameAt(FileWindow& window, uint64_t at, Frame& frame) { return DecodeFrame(window.Bytes(at, 4), frame); }
@@ -119,6 +123,19 @@ uint64_t WalkMpegAudio(FileWindow& window, ByteView first) {
 }
 
 }  // namespace
+
+uint32_t MpegAudioFrameLength(ByteView bytes, uint32_t& format, uint8_t& layer) {
+    Frame frame;
+    if (!DecodeFrame(bytes, frame)) return 0;
+    format = frame.format;
+    layer = frame.layer;
+    return frame.length;
+}
+
+bool MpegAudioEncoderFrame(ByteView bytes) {
+    Frame frame;
+    return DecodeFrame(bytes, frame) && DeclaredFramesIn(bytes.sub(0, frame.length), frame) != 0;
+}
 
 uint64_t MeasureMp3Frames(CarveContext& ctx, ByteView first) {
     return WalkOrFallback(ctx, first, 2 * kGiB, WalkMpegAudio, MeasureMp3Tag);

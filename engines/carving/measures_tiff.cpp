@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engines/carving/file_window.h"
+#include "engines/carving/formats_pictures.h"
 #include "engines/carving/measures.h"
 
 namespace qm {
@@ -17,7 +18,9 @@ constexpr uint32_t kMaxParts = 1u << 20;  // strips or tiles of one image
 
 class TiffWalk {
 public:
-    TiffWalk(FileWindow& window, bool bigEndian) : window_(window), bigEndian_(bigEndian) {}
+    // `rawOffsetTag`: a tag that gives the raw data's offset in place of the strip offsets, or 0.
+    TiffWalk(FileWindow& window, bool bigEndian, uint16_t rawOffsetTag)
+        : window_(window), bigEndian_(bigEndian), rawOffsetTag_(rawOffsetTag) {}
 
     // The furthest end, or 0 when a directory is broken or no image data was found.
     uint64_t Run(uint64_t firstDirectory) {
@@ -91,7 +94,8 @@ private:
         Reach(tableEnd + 4);
         pending_.push_back(Read(next, 0, 4));
         if (!window_.Holds(end_)) return false;
-        return Parts(entries, 273, 279) && Parts(entries, 324, 325) && Parts(entries, 513, 514) && Children(entries);
+        const uint16_t strips = rawOffsetTag_ != 0 && Find(entries, rawOffsetTag_) ? rawOffsetTag_ : 273;
+        return Parts(entries, strips, 279) && Parts(entries, 324, 325) && Parts(entries, 513, 514) && Children(entries);
     }
 
     // Strips, tiles or a JPEG thumbnail: offsets in one entry, byte counts in another.
@@ -103,6 +107,7 @@ private:
         for (uint32_t i = 0; i < offsets->count; ++i) {
             uint64_t offset = 0, length = 0;
             if (!Value(*offsets, i, offset) || !Value(*counts, i, length)) return false;
+            if (offsetsTag == rawOffsetTag_ && length == 0) return false;  // the raw data's length is not given
             Reach(offset + length);
         }
         sawImageData_ = sawImageData_ || offsetsTag != 513;
@@ -129,6 +134,7 @@ private:
 
     FileWindow& window_;
     bool bigEndian_;
+    uint16_t rawOffsetTag_;
     std::vector<uint64_t> pending_;
     std::vector<uint64_t> visited_;
     uint64_t end_ = 8;
@@ -138,7 +144,20 @@ private:
 uint64_t WalkTiff(FileWindow& window, ByteView first) {
     const bool little = first.equals(0, "II*\0", 4);
     if (!little && !first.equals(0, "MM\0*", 4)) return 0;  // BigTIFF and others
-    TiffWalk walk(window, !little);
+    TiffWalk walk(window, !little, 0);
+    return walk.Run(little ? first.u32(4) : BigEndianN(first, 4, 4));
+}
+
+// Camera raw files: TIFF under the makers' own magic numbers as well. The Panasonic one keeps
+// its raw data's offset in a tag of its own (0x118).
+uint64_t WalkCameraRaw(FileWindow& window, ByteView first) {
+    const bool little = first.equals(0, "II", 2);
+    if (!little && !first.equals(0, "MM", 2)) return 0;
+    const bool panasonic = first.equals(0, "IIU\0", 4);
+    const bool known = panasonic || first.equals(0, "II*\0", 4) || first.equals(0, "MM\0*", 4) ||
+                       first.equals(0, "IIRO", 4) || first.equals(0, "IIRS", 4) || first.equals(0, "MMOR", 4);
+    if (!known) return 0;
+    TiffWalk walk(window, !little, panasonic ? 0x118 : 0);
     return walk.Run(little ? first.u32(4) : BigEndianN(first, 4, 4));
 }
 
@@ -146,6 +165,10 @@ uint64_t WalkTiff(FileWindow& window, ByteView first) {
 
 uint64_t MeasureTiffExtent(CarveContext& ctx, ByteView first) {
     return WalkOrFallback(ctx, first, 128 * kMiB, WalkTiff, MeasureNextHeader128M);
+}
+
+uint64_t MeasureCameraRawExtent(CarveContext& ctx, ByteView first) {
+    return WalkOrFallback(ctx, first, kGiB, WalkCameraRaw, MeasureNextHeader256M);
 }
 
 }  // namespace qm
