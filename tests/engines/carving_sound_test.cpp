@@ -2,6 +2,8 @@
 // at a sector boundary and measured whatever follows them.
 #include <cstring>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -146,14 +148,16 @@ TEST(CarvingSound, HostileStructuresEndWithoutHanging) {
     const Bytes flac = test::CarvingSample("flac/sine.flac");
     const Bytes noise = test::Noise(64 * S, 10);
     // Metadata blocks of no length that never say they are the last: the former rule.
-    Bytes endless(flac.begin(), flac.begin() + 42);
+    Bytes endless(42 + 4 * 20000, 0);
+    std::copy(flac.begin(), flac.begin() + 42, endless.begin());
     endless[4] = 0;
-    for (size_t i = 0; i < 20000; ++i) endless.insert(endless.end(), {0x01, 0, 0, 0});
+    for (size_t at = 42; at < endless.size(); at += 4) endless[at] = 0x01;
     EXPECT_EQ(MeasureAt(endless, noise, MeasureNextHeader4G), MeasureAt(endless, noise, MeasureFlacFrames));
     // Blocks of the largest length run past the medium: the former rule.
-    Bytes huge(flac.begin(), flac.begin() + 42);
+    Bytes huge(42 + 4 * 4, 0xFF);
+    std::copy(flac.begin(), flac.begin() + 42, huge.begin());
     huge[4] = 0;
-    for (size_t i = 0; i < 4; ++i) huge.insert(huge.end(), {0x01, 0xFF, 0xFF, 0xFF});
+    for (size_t at = 42; at < huge.size(); at += 4) huge[at] = 0x01;
     EXPECT_EQ(MeasureAt(huge, noise, MeasureNextHeader4G), MeasureAt(huge, noise, MeasureFlacFrames));
     // A sample count no frame reaches: the frames there are, up to the last one another follows.
     Bytes uncounted = flac;
