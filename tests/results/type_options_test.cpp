@@ -35,15 +35,15 @@ TEST(TypeGroups, OptionsCarryTheirExtensionsInPageOrder) {
     const auto& groups = TypeGroups();
     EXPECT_EQ(joinedUserdata(groups[0]),
               L"bmp,gif,jpg|jpeg,png,psd,tif|tiff,pcx|scr,ico,nef,nrw,crw,cr2,sr2,arw,srf,djvu,pgm,k25,kdc,dcr,"
-              L"raf,iff,pbm,mef,jp2,mos,x3f,orf,erf,indd,pef,psp,mrw,dng,raw,pct,tga,thm,");
+              L"raf,iff,pbm,mef,jp2,mos,x3f,orf,erf,indd,pef,psp,mrw,dng,raw,pct,tga,thm,heic|heif,avif,webp,cr3,rw2,");
     EXPECT_EQ(joinedUserdata(groups[1]),
-              L"mp3,wav,aiff,rps,mid|midi,m4a|m4p,au,ogg,wma,rm,ra,acd,amr,at3,caf,dss,m4r,nra,snd,");
+              L"mp3,wav,aiff,rps,mid|midi,m4a|m4p,au,ogg,wma,rm,ra,acd,amr,at3,caf,dss,m4r,nra,snd,flac,opus,aac,");
     EXPECT_EQ(joinedUserdata(groups[2]),
               L"rmvb,rm,mpeg,mov,avi,wmv,asf,mp4,m4v,3gp,dv,3g2,m4b,mkv,mts,divx,ogm,moi,vob,ajp,f4v,mqv,svi,"
-              L"vid,tod,hdmov,mod,mxf,lrv,");
+              L"vid,tod,hdmov,mod,mxf,lrv,webm,ogv,");
     EXPECT_EQ(joinedUserdata(groups[3]),
               L"doc|docx,xls|xlsx,ppt|pptx,txt,pdf,xml,html|htm,chm,ods,ole,odt,pst,dbx,wps,dps,et,one,mpp,mdb,"
-              L"pst,accdb,");
+              L"pst,accdb,odp,odg,epub,");
     EXPECT_EQ(joinedUserdata(groups[4]), L"zip,rar,tar,gzip,7z,cab,arj,lzh,ace,gz,uue,bz2,jar,iso,");
 }
 
@@ -118,7 +118,7 @@ TEST(SelectedExtensions, WholeGroupsAndOther) {
     SelectedExtensions selection;
     const auto& groups = TypeGroups();
     TickGroup(selection, groups[3]);  // office lists pst twice
-    EXPECT_EQ(selection.extensions().size(), 24u);
+    EXPECT_EQ(selection.extensions().size(), 27u);
     selection.untick(&groups[3].options[11]);  // the first pst
     EXPECT_TRUE(selection.contains(L"pst"));
 
