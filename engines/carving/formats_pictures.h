@@ -19,5 +19,9 @@ uint64_t MeasureWebpLength(CarveContext& ctx, ByteView first);
 uint64_t MeasureCameraRawExtent(CarveContext& ctx, ByteView first);
 // The furthest part that the Fujifilm raw header points to; the next header, 256 MiB, when none fits.
 uint64_t MeasureFujifilmRawLength(CarveContext& ctx, ByteView first);
+// The PNG chunk chain to IEND, the GIF block chain to its trailer; the marker rules when the
+// chain breaks.
+uint64_t MeasurePngChunks(CarveContext& ctx, ByteView first);
+uint64_t MeasureGifBlocks(CarveContext& ctx, ByteView first);
 
 }  // namespace qm

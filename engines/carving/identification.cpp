@@ -33,6 +33,14 @@ uint64_t SectorsToSkip(int code, uint64_t length, uint32_t sectorSize) {
         case kTypeDoc: case kTypeOle: case kTypeXls: case kTypePpt: case kTypeWav: case kTypeAvi:
         case kTypeWmv: case kTypeSwf: case kTypeBmp: case kTypeCab: case kTypeTtf: case kTypeIco:
             return 1;
+        // Lengths these walks take from offsets and sizes they jump over unread (media data,
+        // strips, pages): a file cut short or overwritten still claims them, so the scan goes
+        // on inside rather than pass by whatever took its place.
+        case kTypeMp4: case kTypeMov: case kType3gp: case kTypeHeic: case kTypeAvif: case kTypeCr3:
+        case kTypeM4a: case kTypeM4v: case kTypeTif: case kTypeCr2: case kTypeNef: case kTypeNrw:
+        case kTypeArw: case kTypeSr2: case kTypeDng: case kTypeOrf: case kTypeRw2: case kTypePef:
+        case kTypeRaf: case kTypeWebp: case kTypePsd: case kTypeDb:
+            return 1;
         default:
             break;
     }

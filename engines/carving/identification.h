@@ -30,7 +30,8 @@ int Identify(CarveContext& ctx, ByteView sector, Identification& out);
 uint64_t Measure(CarveContext& ctx, const Identification& id, ByteView sector);
 
 // How many sectors the scan moves on after a carved file: one for containers and formats
-// whose length comes from a header field, else the length in whole sectors (at least one).
+// whose length comes from header fields or from structures jumped over unread, else the
+// length in whole sectors (at least one).
 uint64_t SectorsToSkip(int code, uint64_t length, uint32_t sectorSize);
 
 // The carved file's name: the sector number, a dot and the extension.

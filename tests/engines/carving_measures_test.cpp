@@ -2,7 +2,10 @@
 // edge cases of each rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engines/carving/compound_file.h"
 #include "engines/carving/identification.h"
@@ -79,6 +82,29 @@ TEST(CarvingMeasures, RealFilesFollowedByOtherContent) {
             EXPECT_EQ(expected, carved.length) << c.path << " trailer " << static_cast<int>(trailer);
         }
     }
+}
+
+// A video whose media data was partly overwritten by a photo still claims its whole length;
+// the scan finds the photo all the same.
+TEST(CarvingMeasures, AFileInsideAClaimedButOverwrittenRangeIsStillFound) {
+    Bytes video = test::CarvingSample("mp4/testMP4AudioOnly.mp4");  // media data from byte 36 to 34079
+    const Bytes photo = test::CarvingSample("png/testPNG.png");
+    ASSERT_LT(8 * S + photo.size(), 34079u);
+    std::copy(photo.begin(), photo.end(), video.begin() + 8 * S);
+    TestMedium medium;
+    const uint64_t at = medium.Append(video);
+    medium.Append(test::Noise(8 * S, 9));
+    MemoryRun run(medium);
+    std::vector<std::string> names;
+    for (uint64_t sector = 0; sector < medium.bytes().size() / S;) {
+        CarvedFile carved;
+        const int rc = IdentifyAndMeasure(run.ctx, medium.Sector(sector), sector, carved);
+        if (rc == 0) names.push_back(carved.name + " " + std::to_string(carved.length));
+        sector += rc == 0 ? carved.sectorsToSkip : 1;
+    }
+    EXPECT_EQ((std::vector<std::string>{std::to_string(at) + ".mp4 " + std::to_string(video.size()),
+                                        std::to_string(at + 8) + ".png " + std::to_string(photo.size())}),
+              names);
 }
 
 uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {

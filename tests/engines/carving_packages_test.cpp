@@ -1,4 +1,4 @@
-// The exact ends of JPEG, PDF, ZIP packages, RAR and 7z files, and the EPUB and OpenDocument
+// The exact ends of JPEG, PNG, GIF, PDF, ZIP packages, RAR and 7z files, and the EPUB and OpenDocument
 // rows: real files identified at a sector boundary and measured whatever follows them.
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -58,6 +58,8 @@ TEST(CarvingPackages, RealFilesAreIdentifiedAndMeasuredExactly) {
         {"jpg/testJPEG_EXIF.jpg", kTypeJpg},
         {"jpg/exif_thumbnail.jpg", kTypeJpg},  // the thumbnail's end marker lies inside the photo
         {"jpg/progressive.jpg", kTypeJpg},
+        {"png/testPNG.png", kTypePng},
+        {"gif/testGIF.gif", kTypeGif},
         {"pdf/incremental_update.pdf", kTypePdf},
         {"pdf/testPDF_Version.11.x.PDFA-1b.pdf", kTypePdf},  // linearized: two end markers
         {"zip/test-documents.zip", kTypeZip},
