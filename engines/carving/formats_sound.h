@@ -1,5 +1,5 @@
 // Detectors and measures of the sound rows: FLAC, Ogg, WebM, MPEG audio without a tag and
-// AAC in ADTS frames.
+// AAC in ADTS frames, and camcorder transport streams.
 #pragma once
 #include <cstdint>
 
@@ -41,5 +41,9 @@ uint64_t MeasureAdtsFrames(CarveContext& ctx, ByteView first);
 // The ADTS frame whose header starts `bytes`: its length and the header bits every frame of
 // its stream shares (version, profile, sample rate, channels), or a length of 0.
 uint32_t AdtsFrameLength(ByteView bytes, uint32_t& format);
+
+// The run of 192-byte time-stamped transport packets of a camcorder stream, up to 64 GiB; the
+// next header, 6 GiB, when fewer than two packets are there.
+uint64_t MeasureTimestampedPackets(CarveContext& ctx, ByteView first);
 
 }  // namespace qm

@@ -37,7 +37,7 @@ const SignatureRow kSignatureTable[] = {
     {"webm", kTypeWebm, &kWebmDetector, MeasureMatroska, false},
     {"mkv", kTypeMkv, &kMatroskaDetector, MeasureMatroska, false},
     {"ts", kTypeTs, &kTransportStreamDetector, MeasureTransportPackets, false},
-    {"mts", kTypeMts, &kAvchdDetector, MeasureNextHeader6G, false},
+    {"mts", kTypeMts, &kAvchdDetector, MeasureTimestampedPackets, false},
     {"mxf", kTypeMxf, &kMxfDetector, MeasureNextHeader6G, false},
     {"mp3", kTypeMp3, &kId3v2Detector, MeasureMp3Frames, false},
     {"mid", kTypeMid, &kMidiDetector, MeasureMidiTracks, false},

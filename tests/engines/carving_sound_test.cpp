@@ -67,6 +67,7 @@ TEST(CarvingSound, RealFilesIdentifiedAndMeasuredWhateverFollows) {
         {"ogg/sine-flac.ogg", kTypeOgg},
         {"ogv/testsrc.ogv", kTypeOgv},
         {"aac/sine.aac", kTypeAac},
+        {"mts/M2TS.mts", kTypeMts},
         {"opus/Opus.opus", kTypeOpus},
         {"flac/sine.flac", kTypeFlac},
         {"webm/testWEBM.webm", kTypeWebm},
@@ -228,6 +229,17 @@ TEST(CarvingSound, AdtsWalkEndsAtTheFirstForeignFrame) {
     Bytes few = aac;
     few[at[3] + 1] |= 0x06;  // a layer other than 00
     EXPECT_EQ(MeasureAt(few, noise, MeasureNextHeader4G), MeasureAt(few, noise, MeasureAdtsFrames));
+}
+
+// Camcorder clips written back to back: the next one's program table, its clock at zero,
+// ends the first.
+TEST(CarvingSound, TimestampedPacketsEndWhereTheNextRecordingStarts) {
+    const Bytes clip = test::CarvingSample("mts/M2TS.mts");
+    Bytes two = clip;
+    two.insert(two.end(), clip.begin(), clip.end());
+    EXPECT_EQ(clip.size(), MeasureAt(two, test::Noise(8 * S, 3), MeasureTimestampedPackets));
+    two[clip.size() + 3] = 1;  // the second clip's first packet is now mid-recording: one stream
+    EXPECT_EQ(two.size(), MeasureAt(two, test::Noise(8 * S, 3), MeasureTimestampedPackets));
 }
 
 TEST(CarvingSound, OneMpegAudioFrameAloneIsNotClaimed) {
