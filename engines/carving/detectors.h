@@ -34,6 +34,7 @@ extern const Detector kPhotoshopDetector;
 extern const Detector kTiffDetector;
 extern const Detector kIconDetector;
 extern const Detector kTrueTypeDetector;
+extern const Detector kOpenTypeDetector;
 // Documents
 extern const Detector kCompoundFirstFourDetector;
 extern const Detector kCompoundFileDetector;

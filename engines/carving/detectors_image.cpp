@@ -125,6 +125,15 @@ int DetectTrueType(CarveContext&, ByteView b) {
     return HasFontTableDirectory(b, count) ? kTypeTtf : kTypeNoMatch;
 }
 
+// OpenType: PostScript outlines behind their own tag, or TrueType outlines (which the ttf
+// rows before this one name when carving; a file system's .otf file of that kind passes too).
+int DetectOpenType(CarveContext&, ByteView b) {
+    if (b.size() < 16 || !(HasText(b, 0, "OTTO") || HasText(b, 0, "\x00\x01\x00\x00"))) return kTypeNoMatch;
+    const uint32_t count = BigEndian16(b, 4);
+    if (count == 0 || b.size() < 16ull * count + 16) return kTypeNoMatch;
+    return HasFontTableDirectory(b, count) ? kTypeOtf : kTypeNoMatch;
+}
+
 }  // namespace
 
 const Detector kGifDetector{"GIF", DetectGif, {{0, 'G'}}, 1, false};
@@ -135,5 +144,6 @@ const Detector kPhotoshopDetector{"Photoshop", DetectPhotoshop, {{0, '8'}}, 1, f
 const Detector kTiffDetector{"TIFF", DetectTiff, {{0, 'M'}, {0, 'I'}}, 2, false};
 const Detector kIconDetector{"icon directory", DetectIcon, {{0, 0x00}}, 1, false};
 const Detector kTrueTypeDetector{"TrueType", DetectTrueType, {{0, 0x00}}, 1, false};
+const Detector kOpenTypeDetector{"OpenType", DetectOpenType, {{0, 'O'}, {0, 0x00}}, 2, false};
 
 }  // namespace qm

@@ -82,7 +82,8 @@ enum FileTypeCode : int {
     kTypeOds = 73,
     kTypeOdp = 74,
     kTypeOdg = 75,
-    kTypeNoMatch = 76,  // no detector claims the bytes; also the terminator row's code
+    kTypeOtf = 76,
+    kTypeNoMatch = 77,  // no detector claims the bytes; also the terminator row's code
 };
 
 }  // namespace qm

@@ -31,7 +31,7 @@ uint64_t Measure(CarveContext& ctx, const Identification& id, ByteView sector) {
 uint64_t SectorsToSkip(int code, uint64_t length, uint32_t sectorSize) {
     switch (code) {
         case kTypeDoc: case kTypeOle: case kTypeXls: case kTypePpt: case kTypeWav: case kTypeAvi:
-        case kTypeWmv: case kTypeSwf: case kTypeBmp: case kTypeCab: case kTypeTtf: case kTypeIco:
+        case kTypeWmv: case kTypeSwf: case kTypeBmp: case kTypeCab: case kTypeTtf: case kTypeIco: case kTypeOtf:
             return 1;
         // Lengths these walks take from offsets and sizes they jump over unread (media data,
         // strips, pages): a file cut short or overwritten still claims them, so the scan goes

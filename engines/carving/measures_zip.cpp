@@ -2,13 +2,15 @@
 // a record whose central directory ends right where the record starts, counted from this
 // file's start, is ours: the record of a ZIP stored inside the archive counts from its own
 // start, so it never ends the outer file. Without such a record, the marker rule decides.
-// The search reads past sectors that start with a ZIP local header: in a ZIP they are most
-// often its own next entries.
+// Entries are walked header by header first; when that cannot be done, the end record is
+// searched for, reading past sectors that start with a ZIP local header: in a ZIP they are
+// most often its own next entries.
 #include <string_view>
 
 #include "engines/carving/byte_search.h"
 #include "engines/carving/carve_context.h"
 #include "engines/carving/detectors.h"
+#include "engines/carving/file_window.h"
 #include "engines/carving/formats_packages.h"
 #include "engines/carving/measures.h"
 #include "engines/carving/next_header_rule.h"
@@ -96,12 +98,50 @@ uint64_t MeasureZipDirectory(CarveContext& ctx, ByteView first, uint64_t limit) 
     return exact ? length : MeasureZipEndMarker(ctx, limit);
 }
 
+constexpr uint32_t kMaxRecords = 1u << 22;
+
+// Entry by entry: each local header names its data's compressed size, so the walk hops over
+// the data (and whatever file a stored entry holds) to the central directory and its end
+// record. Entries that put their sizes behind the data, or ZIP64 sizes, leave it to the search.
+uint64_t WalkZipEntries(FileWindow& window, ByteView) {
+    uint64_t at = 0;
+    for (uint32_t records = 0; records < kMaxRecords; ++records) {
+        const ByteView signature = window.Bytes(at, 4);
+        if (signature.size() != 4) return 0;
+        if (signature.equals(0, "PK\x03\x04", 4)) {
+            const ByteView h = window.Bytes(at, 30);
+            if (h.size() != 30 || (h.u16(6) & 8) != 0 || h.u32(18) == 0xFFFFFFFF) return 0;
+            at += 30 + uint64_t{h.u16(26)} + h.u16(28) + h.u32(18);
+        } else if (signature.equals(0, "PK\x01\x02", 4)) {
+            const ByteView h = window.Bytes(at, 46);
+            if (h.size() != 46) return 0;
+            at += 46 + uint64_t{h.u16(28)} + h.u16(30) + h.u16(32);
+        } else if (signature.equals(0, "PK\x05\x06", 4)) {
+            const ByteView r = window.Bytes(at, 22);
+            if (r.size() != 22 || r.u32(16) == 0xFFFFFFFF || uint64_t{r.u32(16)} + r.u32(12) != at) return 0;
+            const uint64_t end = at + 22 + r.u16(20);
+            return window.Holds(end) ? end : 0;
+        } else {
+            return 0;
+        }
+        if (!window.Holds(at)) return 0;
+    }
+    return 0;
+}
+
+uint64_t SearchZipEnd4G(CarveContext& ctx, ByteView first) { return MeasureZipDirectory(ctx, first, 4 * kGiB); }
+uint64_t SearchZipEndPackage(CarveContext& ctx, ByteView first) {
+    return MeasureZipDirectory(ctx, first, kPackageLimit);
+}
+
 }  // namespace
 
-uint64_t MeasureZipEnd4G(CarveContext& ctx, ByteView first) { return MeasureZipDirectory(ctx, first, 4 * kGiB); }
+uint64_t MeasureZipEnd4G(CarveContext& ctx, ByteView first) {
+    return WalkOrFallback(ctx, first, 4 * kGiB, WalkZipEntries, SearchZipEnd4G);
+}
 
 uint64_t MeasureZipEndPackage(CarveContext& ctx, ByteView first) {
-    return MeasureZipDirectory(ctx, first, kPackageLimit);
+    return WalkOrFallback(ctx, first, kPackageLimit, WalkZipEntries, SearchZipEndPackage);
 }
 
 }  // namespace qm

@@ -130,6 +130,7 @@ const SignatureRow kSignatureTable[] = {
     {"pst", kTypePst, &kOutlookStoreDetector, MeasureNextHeader2G, false},
     {"fla", kTypeFla, &kCompoundFirstFourDetector, MeasureNextHeader256M, false},
     {"ttf", kTypeTtf, &kTrueTypeDetector, MeasureFontExtent, false},
+    {"otf", kTypeOtf, &kOpenTypeDetector, MeasureFontExtent, false},
     {"ico", kTypeIco, &kIconDetector, MeasureIconExtent, false},
     {nullptr, kTypeNoMatch, nullptr, nullptr, false},
 };

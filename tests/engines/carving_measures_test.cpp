@@ -59,6 +59,7 @@ TEST(CarvingMeasures, RealFilesFollowedByOtherContent) {
         {"sqlite/testSQLITE3.db", Rule::Exact},      {"mpg/xine-ui_logo.mpg", Rule::Exact},
         {"mp3/testMP3id3v2.mp3", Rule::Exact},       {"mp3/en-US_(A_Little_Bottle_Of_Water).mp3", Rule::Exact},
         {"swf/test1.swf", Rule::Exact},
+        {"otf/StandardSymbolsPS.otf", Rule::Exact},  {"ttf/DejaVuSansMono.ttf", Rule::Exact},
     };
     const Trailer trailers[] = {Trailer::OtherHeader, Trailer::FileRecord, Trailer::Zeros, Trailer::Noise};
     for (const RealCase& c : cases) {

@@ -65,6 +65,7 @@ TEST(CarvingPackages, RealFilesAreIdentifiedAndMeasuredExactly) {
         {"zip/test-documents.zip", kTypeZip},
         {"zip/nested.zip", kTypeZip},  // packages stored inside, each with its own end record
         {"zip/sector_aligned.zip", kTypeZip},  // its second entry's header starts a sector
+        {"zip/stored_png.zip", kTypeZip},  // a stored picture's data starts a sector
         {"docx/testWORD.docx", kTypeDocx},
         {"epub/book.epub", kTypeEpub},
         {"odt/sample.odt", kTypeOdt},
