@@ -7,6 +7,8 @@
 
 namespace qm {
 
+class FileWindow;
+
 // Ogg: a first page (beginning of stream, sequence 0) whose first packet names the codec:
 // Vorbis, FLAC and others give kTypeOgg, Opus kTypeOpus, Theora kTypeOgv.
 extern const Detector kOggDetector;
@@ -41,6 +43,9 @@ uint64_t MeasureAdtsFrames(CarveContext& ctx, ByteView first);
 // The ADTS frame whose header starts `bytes`: its length and the header bits every frame of
 // its stream shares (version, profile, sample rate, channels), or a length of 0.
 uint32_t AdtsFrameLength(ByteView bytes, uint32_t& format);
+// The end of the tags an audio stream may carry after its last frame (an APE tag, then a
+// 128-byte ID3v1 tag), from `at`, the end of the frames.
+uint64_t AfterAudioTags(FileWindow& window, uint64_t at);
 
 // The run of 192-byte time-stamped transport packets of a camcorder stream, up to 64 GiB; the
 // next header, 6 GiB, when fewer than two packets are there.

@@ -14,15 +14,6 @@ constexpr uint64_t kMaxFrames = 100'000'000;
 constexpr uint64_t kFewestFrames = 5;  // as many as the detector saw
 constexpr size_t kHeader = 7;
 
-// An APE tag that starts at `at`: with its header, or found by a footer that points back here.
-uint64_t ApeTagLength(FileWindow& window, uint64_t at) {
-    const ByteView area = window.Bytes(at, window.Available(at, FileWindow::kMaxRun));
-    if (area.equals(0, "APETAGEX", 8) && (area.u32(20) & (1u << 29))) return 32ull + area.u32(12);
-    for (size_t i = 0; i + 32 <= area.size(); ++i)
-        if (area.equals(i, "APETAGEX", 8) && area.u32(i + 12) == i + 32) return i + 32;
-    return 0;
-}
-
 uint64_t WalkAdts(FileWindow& window, ByteView) {
     uint32_t format = 0;
     uint64_t at = 0;
@@ -35,9 +26,7 @@ uint64_t WalkAdts(FileWindow& window, ByteView) {
         at += length;
     }
     if (frames < kFewestFrames || frames == kMaxFrames) return 0;
-    if (const uint64_t ape = ApeTagLength(window, at); ape != 0 && window.Holds(at + ape)) at += ape;
-    if (window.Bytes(at, 128).equals(0, "TAG", 3)) at += 128;
-    return at;
+    return AfterAudioTags(window, at);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace qm {
 using namespace carving;
 namespace {
 
+uint64_t ApeTagLength(FileWindow& window, uint64_t at);
+
 constexpr uint64_t kMaxFrames = 50'000'000;
 constexpr size_t kResyncBytes = 8192;  // junk tolerated between the ID3v2 tag and the first frame
 
@@ -90,15 +92,6 @@ bool FindFirstFrame(FileWindow& window, uint64_t& at, Frame& frame) {
     return false;
 }
 
-// An APE tag that starts at `at`: with its header, or found by a footer that points back here.
-uint64_t ApeTagLength(FileWindow& window, uint64_t at) {
-    const ByteView area = window.Bytes(at, window.Available(at, FileWindow::kMaxRun));
-    if (area.equals(0, "APETAGEX", 8) && (area.u32(20) & (1u << 29))) return 32ull + area.u32(12);
-    for (size_t i = 0; i + 32 <= area.size(); ++i)
-        if (area.equals(i, "APETAGEX", 8) && area.u32(i + 12) == i + 32) return i + 32;
-    return 0;
-}
-
 uint64_t WalkMpegAudio(FileWindow& window, ByteView first) {
     uint64_t at = 0;
     if (first.equals(0, "ID3", 3)) {
@@ -117,12 +110,25 @@ uint64_t WalkMpegAudio(FileWindow& window, ByteView first) {
         ++frames;
     }
     if (frames < declared || frames == kMaxFrames) return 0;  // broken off before the encoder's count
+    return AfterAudioTags(window, at);
+}
+
+// An APE tag that starts at `at`: with its header, or found by a footer that points back here.
+uint64_t ApeTagLength(FileWindow& window, uint64_t at) {
+    const ByteView area = window.Bytes(at, window.Available(at, FileWindow::kMaxRun));
+    if (area.equals(0, "APETAGEX", 8) && (area.u32(20) & (1u << 29))) return 32ull + area.u32(12);
+    for (size_t i = 0; i + 32 <= area.size(); ++i)
+        if (area.equals(i, "APETAGEX", 8) && area.u32(i + 12) == i + 32) return i + 32;
+    return 0;
+}
+
+}  // namespace
+
+uint64_t AfterAudioTags(FileWindow& window, uint64_t at) {
     if (const uint64_t ape = ApeTagLength(window, at); ape != 0 && window.Holds(at + ape)) at += ape;
     if (window.Bytes(at, 128).equals(0, "TAG", 3)) at += 128;
     return at;
 }
-
-}  // namespace
 
 uint32_t MpegAudioFrameLength(ByteView bytes, uint32_t& format, uint8_t& layer) {
     Frame frame;

@@ -19,6 +19,7 @@ using namespace carving;
 namespace {
 
 using test::Bytes;
+using test::MeasureAt;
 using test::MemoryRun;
 using test::TestMedium;
 
@@ -106,12 +107,6 @@ TEST(CarvingMeasures, AFileInsideAClaimedButOverwrittenRangeIsStillFound) {
     EXPECT_EQ((std::vector<std::string>{std::to_string(at) + ".mp4 " + std::to_string(video.size()),
                                         std::to_string(at + 8) + ".png " + std::to_string(photo.size())}),
               names);
-}
-
-uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {
-    MemoryRun run(medium);
-    run.ctx.BeginCandidate(at);
-    return measure(run.ctx, medium.Sector(at));
 }
 
 TEST(CarvingMeasures, BrokenStructuresFallBackToTheFormerRule) {

@@ -17,18 +17,13 @@ using namespace carving;
 namespace {
 
 using test::Bytes;
+using test::MeasureAt;
 using test::MemoryRun;
 using test::TestMedium;
 
 constexpr uint32_t S = 512;
 
 uint64_t RoundUp(uint64_t bytes) { return (bytes + S - 1) / S * S; }
-
-uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {
-    MemoryRun run(medium);
-    run.ctx.BeginCandidate(at);
-    return measure(run.ctx, medium.Sector(at));
-}
 
 uint64_t ZipEndMarker(CarveContext& ctx, ByteView) { return MeasureZipEndMarker(ctx, 4 * kGiB); }
 

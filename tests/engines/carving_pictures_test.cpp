@@ -17,6 +17,7 @@ using namespace carving;
 namespace {
 
 using test::Bytes;
+using test::MeasureAt;
 using test::MemoryRun;
 using test::TestMedium;
 
@@ -40,12 +41,6 @@ Bytes Sample(const RealCase& c) {
     Bytes file = test::CarvingSample(c.path);
     if (c.majorBrand != nullptr && file.size() >= 12) std::memcpy(file.data() + 8, c.majorBrand, 4);
     return file;
-}
-
-uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {
-    MemoryRun run(medium);
-    run.ctx.BeginCandidate(at);
-    return measure(run.ctx, medium.Sector(at));
 }
 
 enum class Trailer { OtherHeader, FileRecord, Zeros, Noise };

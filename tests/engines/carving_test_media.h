@@ -8,6 +8,7 @@
 
 #include "disk/byte_view.h"
 #include "engines/carving/carve_context.h"
+#include "engines/carving/detector.h"
 #include "engines/carving/sector_source.h"
 #include "platform/folders.h"
 #include "tests/support/test_support.h"
@@ -95,5 +96,12 @@ struct MemoryRun {
     MemorySectorSource source;
     CarveContext ctx;
 };
+
+// The measure's length for the file that starts at sector `at` of the medium.
+inline uint64_t MeasureAt(TestMedium& medium, uint64_t at, MeasureFn measure) {
+    MemoryRun run(medium);
+    run.ctx.BeginCandidate(at);
+    return measure(run.ctx, medium.Sector(at));
+}
 
 }  // namespace qm::test
