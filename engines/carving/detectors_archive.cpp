@@ -1,6 +1,7 @@
 #include "engines/carving/carve_context.h"
 #include "engines/carving/detectors.h"
 #include "engines/carving/file_type_code.h"
+#include "engines/carving/formats_packages.h"
 #include "engines/carving/signature_bytes.h"
 
 namespace qm {
@@ -31,6 +32,13 @@ int DetectRar(CarveContext&, ByteView b) {
     return HasText(b, 0, "Rar!\x1A\x07\x00") || HasText(b, 0, "Rar!\x1A\x07\x01\x00") ? kTypeRar : kTypeNoMatch;
 }
 
+// "BZh", the block size digit, then the first block's mark or, for an empty stream, the end mark.
+int DetectBzip2(CarveContext&, ByteView b) {
+    if (b.size() < 10 || !HasText(b, 0, "BZh") || b.u8(3) < '1' || b.u8(3) > '9') return kTypeNoMatch;
+    return HasText(b, 4, "\x31\x41\x59\x26\x53\x59") || HasText(b, 4, "\x17\x72\x45\x38\x50\x90") ? kTypeBz2
+                                                                                                 : kTypeNoMatch;
+}
+
 int DetectCabinet(CarveContext&, ByteView b) { return b.size() >= 36 && HasText(b, 0, "MSCF") ? kTypeCab : kTypeNoMatch; }
 
 }  // namespace
@@ -40,5 +48,6 @@ const Detector kGzipDetector{"gzip", DetectGzip, {{0, 0x1F}}, 1, false};
 const Detector k7zDetector{"7z", Detect7z, {{0, '7'}}, 1, false};
 const Detector kRarDetector{"RAR", DetectRar, {{0, 'R'}}, 1, false};
 const Detector kCabinetDetector{"cabinet", DetectCabinet, {{0, 'M'}}, 1, false};
+const Detector kBzip2Detector{"bzip2", DetectBzip2, {{0, 'B'}}, 1, false};
 
 }  // namespace qm

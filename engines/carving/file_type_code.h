@@ -83,7 +83,8 @@ enum FileTypeCode : int {
     kTypeOdp = 74,
     kTypeOdg = 75,
     kTypeOtf = 76,
-    kTypeNoMatch = 77,  // no detector claims the bytes; also the terminator row's code
+    kTypeBz2 = 77,
+    kTypeNoMatch = 78,  // no detector claims the bytes; also the terminator row's code
 };
 
 }  // namespace qm

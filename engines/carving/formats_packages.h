@@ -19,4 +19,9 @@ uint64_t Measure7zHeaders(CarveContext& ctx, ByteView first);     // the header 
 // what a ZIP falls back to when no end record fits it.
 uint64_t MeasureZipEndMarker(CarveContext& ctx, uint64_t limit);
 
+// bzip2 streams, one after another, to the end mark and CRC of the last; the next header,
+// 4 GiB, when no end mark comes first.
+uint64_t MeasureBzip2Streams(CarveContext& ctx, ByteView first);
+extern const Detector kBzip2Detector;
+
 }  // namespace qm

@@ -117,6 +117,7 @@ const SignatureRow kSignatureTable[] = {
     {"pdf", kTypePdf, &kPdfDetector, MeasurePdfEnd, false},
     {"gz", kTypeGz, &kGzipDetector, MeasureGzipMembers, false},
     {"gzip", kTypeGz, &kGzipDetector, MeasureGzipMembers, false},
+    {"bz2", kTypeBz2, &kBzip2Detector, MeasureBzip2Streams, false},
     {"7z", kType7z, &k7zDetector, Measure7zHeaders, false},
     {"zip", kTypeZip, &kZipDetector, MeasureZipEnd4G, false},
     {"rar", kTypeRar, &kRarDetector, MeasureRarBlocks, false},

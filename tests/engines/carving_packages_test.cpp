@@ -1,4 +1,4 @@
-// The exact ends of JPEG, PNG, GIF, PDF, ZIP packages, RAR and 7z files, and the EPUB and OpenDocument
+// The exact ends of JPEG, PNG, GIF, PDF, bzip2, ZIP packages, RAR and 7z files, and the EPUB and OpenDocument
 // rows: real files identified at a sector boundary and measured whatever follows them.
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -68,6 +68,8 @@ TEST(CarvingPackages, RealFilesAreIdentifiedAndMeasuredExactly) {
         {"odp/sample.odp", kTypeOdp},
         {"rar/test-documents.rar", kTypeRar},
         {"7z/test-documents.7z", kType7z},
+        {"bz2/GPL-3.bz2", kTypeBz2},        // its end mark lies at no byte boundary
+        {"bz2/two_streams.bz2", kTypeBz2},  // two streams one after the other
     };
     for (const Case& c : cases) {
         const Bytes file = test::CarvingSample(c.path);
@@ -99,6 +101,7 @@ TEST(CarvingPackages, TruncatedFilesFallBackToTheFormerRule) {
         {"rar/test-documents.rar", 40000, kTypeRar, MeasureRarEnd},
         {"7z/test-documents.7z", 40000, kType7z, Measure7zEnd},
         {"pdf/incremental_update.pdf", 36000, kTypePdf, nullptr},  // inside the update: the next header
+        {"bz2/two_streams.bz2", 5000, kTypeBz2, nullptr},  // inside the second stream: the next header
     };
     for (const Case& c : cases) {
         Bytes file = test::CarvingSample(c.path);
